@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test.
+#   scripts/test.sh             the normal build (build/), viewer and GUI tests included
+#   scripts/test.sh --sanitize  the core tests under AddressSanitizer + UBSan (build-asan/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs=$(nproc)
+if [ "${1:-}" = "--sanitize" ]; then
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSN_BUILD_GUI=OFF \
+        -DTSN_SANITIZE=ON
+    cmake --build build-asan -j "$jobs"
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+else
+    cmake -S . -B build -G Ninja
+    cmake --build build -j "$jobs"
+    ctest --test-dir build --output-on-failure -j "$jobs"
+fi

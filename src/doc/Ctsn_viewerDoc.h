@@ -1,0 +1,49 @@
+#pragma once
+// The one document: opens a file, loads its picture, parses every tSN comment into
+// its card record and sizes the picture for preview. The view reads it; only the
+// open pipeline writes it (the view sets m_page and clears m_refreshPending).
+
+#include <string>
+
+#include "app/Ctsn_viewerApp.h"
+#include "card/CardInfo.h"
+#include "doc/CardPage.h"
+#include "image/ImageFile.h"
+#include "image/ImagingBackend.h"
+
+// Where the document's one notice goes: the shell shows its message dialog, tests
+// and tsn-dump record it.
+class DocumentNotifier {
+public:
+    virtual ~DocumentNotifier() = default;
+    virtual void ShowMessage(const std::string& text) = 0;
+};
+
+inline constexpr const char* kNoCardsMessage = "No Tessellon found in this image.";
+
+class Ctsn_viewerDoc {
+public:
+    Ctsn_viewerDoc(const Ctsn_viewerApp& app, ImagingBackend& backend, DocumentNotifier& notifier);
+    Ctsn_viewerDoc(const Ctsn_viewerDoc&) = delete;
+    Ctsn_viewerDoc& operator=(const Ctsn_viewerDoc&) = delete;
+
+    // False when the file cannot be opened for reading: then nothing has changed and
+    // the caller reports it. Otherwise runs the pipeline and returns true, whatever
+    // the load gave.
+    bool OnOpenDocument(const std::string& path);
+    void LoadImageAndCards();
+
+    int m_refreshPending = 0;
+    CardPage m_page = PageNone;
+    ImageFile m_image;
+    Size m_previewSize;
+    Size m_imageSize;
+    std::string m_path;
+    int m_loadResult = -1;  // -1 nothing loaded yet, 0 loaded, else ImageFile::Load's code
+    int m_found = 0;        // 1 when a tSN comment was parsed
+    CardInfo m_card;
+
+private:
+    const Ctsn_viewerApp& m_app;
+    DocumentNotifier& m_notifier;
+};

@@ -1,0 +1,77 @@
+#pragma once
+// A loaded picture with its size and text comments, read through the imaging
+// backend by the file's extension. The document owns one; the view draws it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/ImagingBackend.h"
+#include "image/MemoryBlock.h"
+#include "platform/DeviceContext.h"
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+};
+
+struct Size {
+    int cx = 0;
+    int cy = 0;
+    bool operator==(const Size&) const = default;
+};
+
+class ImageFile {
+public:
+    // Result codes of Load, Draw and Resize; any other value is the backend's status.
+    enum Result {
+        kSuccess = 0,     // loaded, drawn or resampled
+        kLockFailed = 1,  // the picture memory could not be locked
+        kNotLoaded = 2,   // empty path, unsupported extension, or no picture from the loader
+        kNoPicture = 5,   // nothing held (or no device context to draw on)
+    };
+    // Values of m_format.
+    enum Format {
+        kFormatNone = 0,
+        kFormatJpeg = 1,
+        kFormatPng = 3,
+        kFormatBmp = 6,
+        kFormatPcx = 9,
+        kFormatTiff = 12,
+    };
+
+    explicit ImageFile(ImagingBackend& backend);
+    ~ImageFile();
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    int Load(const std::string& path);
+    void Free();
+    bool HasImage() const { return m_hImage != nullptr; }
+    std::uint8_t* Lock();
+    void UnlockAll();
+    int GetCommentCount() const;
+    std::string GetComment(int index) const;
+    int Draw(DeviceContext* dc, int x, int y, int extentX, int extentY, int flags);
+    int Resize(int newWidth, int newHeight);
+
+    // The pixels as held, for a reader that only looks (tsn-dump --ppm, the Qt view).
+    PictureView Picture() const;
+
+    std::string m_path;
+    int m_format = kFormatNone;
+    int m_width = 0;
+    int m_height = 0;
+    BlockHandle m_hImage;
+    std::vector<std::string> m_comments;
+    std::vector<std::string> m_pngTexts;
+    Rgb m_background;
+    double m_gamma = 2.2;
+
+private:
+    ImagingBackend& m_backend;
+};
+
+// The size at which a width x height picture is shown fitted into maxWidth x maxHeight.
+Size FitToBox(int width, int height, int maxWidth, int maxHeight);

@@ -1,0 +1,17 @@
+#pragma once
+// Card texts are single bytes in the Windows-1252 code page. These turn them into
+// UTF-8 for people and JSON, the same way in the viewer, tsn-dump and traces.
+
+#include <string>
+#include <string_view>
+
+// Every byte read as Windows-1252; the five bytes the code page leaves unassigned
+// (0x81 0x8D 0x8F 0x90 0x9D) stand for the C1 controls U+0081 ... U+009D.
+std::string Win1252ToUtf8(std::string_view bytes);
+
+// The Unicode code point of one Windows-1252 byte.
+char32_t Win1252CodePoint(unsigned char byte);
+
+// A JSON string literal (quotes included) of the bytes read as Windows-1252, in
+// UTF-8, with the escapes \" \\ \r \n \t and \u00XX for every other control character.
+std::string JsonQuote(std::string_view bytes);
