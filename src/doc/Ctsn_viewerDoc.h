@@ -44,6 +44,9 @@ public:
     CardInfo m_card;
 
 private:
+    void ParseCardComments();
+    void SizeForPreview();
+
     const Ctsn_viewerApp& m_app;
     DocumentNotifier& m_notifier;
 };

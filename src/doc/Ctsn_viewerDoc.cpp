@@ -1,0 +1,93 @@
+#include "doc/Ctsn_viewerDoc.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace {
+
+constexpr char kCardMark[] = "tSN";
+constexpr std::size_t kCardMarkLength = 3;
+
+// What the framework's own open proves before the document is touched: the path
+// names a regular file that this process can open for reading.
+bool IsReadableRegularFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+bool HasCardMark(const std::string& comment) {
+    return comment.size() >= kCardMarkLength && comment.compare(0, kCardMarkLength, kCardMark) == 0;
+}
+
+}  // namespace
+
+Ctsn_viewerDoc::Ctsn_viewerDoc(const Ctsn_viewerApp& app, ImagingBackend& backend,
+                               DocumentNotifier& notifier)
+    : m_image(backend), m_app(app), m_notifier(notifier) {}
+
+bool Ctsn_viewerDoc::OnOpenDocument(const std::string& path) {
+    if (!IsReadableRegularFile(path))
+        return false;
+    m_loadResult = -1;
+    m_found = 0;
+    m_page = PageNone;
+    m_path = path;
+    LoadImageAndCards();
+    return true;
+}
+
+void Ctsn_viewerDoc::LoadImageAndCards() {
+    m_card.Reset();
+    m_previewSize = Size{};
+    m_found = 0;
+    m_loadResult = 0;
+    m_imageSize = Size{};
+    if (!m_path.empty()) {
+        m_loadResult = m_image.Load(m_path);
+        if (m_loadResult == ImageFile::kSuccess) {
+            ParseCardComments();
+            if (!m_found)
+                m_notifier.ShowMessage(kNoCardsMessage);
+            SizeForPreview();
+        }
+    }
+    m_refreshPending = 1;
+}
+
+void Ctsn_viewerDoc::ParseCardComments() {
+    // Every marked comment goes into the same record, so a later one overwrites
+    // what both name.
+    int count = m_image.GetCommentCount();
+    for (int i = 0; i < count; ++i) {
+        std::string comment = m_image.GetComment(i);
+        if (!HasCardMark(comment))
+            continue;
+        m_card.Parse(m_app.m_colDefs, std::move(comment));
+        m_found = 1;
+    }
+}
+
+void Ctsn_viewerDoc::SizeForPreview() {
+    m_imageSize = m_previewSize = Size{m_image.m_width, m_image.m_height};
+    switch (m_app.m_previewType) {
+        case 1:  // half size
+            m_previewSize = Size{m_imageSize.cx / 2, m_imageSize.cy / 2};
+            break;
+        case 2:  // limited size; resampled even when it already fits
+            m_previewSize =
+                FitToBox(m_imageSize.cx, m_imageSize.cy, m_app.m_prevSizeX, m_app.m_prevSizeY);
+            break;
+        default:  // full size, and any value the preferences do not know
+            return;
+    }
+    // A refused resample leaves the loaded picture; the view goes by m_previewSize.
+    m_image.Resize(m_previewSize.cx, m_previewSize.cy);
+}
