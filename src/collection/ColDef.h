@@ -4,6 +4,7 @@
 // field codes through it.
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,8 +31,9 @@ public:
     int FindField(const std::string& code) const;
 
     // Writes or reads the stored form through `archive` (collection/Archive.h):
-    // version 1, code, name, then the two counted string arrays.
-    void Serialize(Archive& archive);
+    // version 1, code, name, then the two counted string arrays. Loading returns
+    // false and leaves the definition unchanged when the data runs out.
+    bool Serialize(Archive& archive);
 
     std::string m_code;
     std::string m_name;
@@ -46,6 +48,11 @@ inline constexpr const char* kCollectionDefsFileName = "official_collection.def"
 // Appends the definitions of `directory`/official_collection.def to `list`; true
 // when at least one definition header was read.
 bool LoadCollectionDefs(const std::string& directory, ColDefList& list);
+
+// Reads definition blocks from `in` and appends them to `list`; true when at least
+// one definition was appended. A read error stops reading: the block in progress is
+// dropped and the definitions completed before it stay.
+bool ParseCollectionDefs(std::istream& in, ColDefList& list);
 
 // The first definition whose code equals `code`, or nullptr.
 const ColDef* FindCollection(const ColDefList& list, const std::string& code);
