@@ -1,0 +1,65 @@
+#pragma once
+// The imaging backend the programs use: reads a file's bytes, decodes them with
+// the decoder of its format, keeps the comments of the last JPEG and the text
+// entries of the last PNG, draws through the device context and resamples.
+
+#include <string>
+#include <vector>
+
+#include "image/Decoders.h"
+#include "image/ImagingBackend.h"
+
+class RealImagingBackend : public ImagingBackend {
+public:
+    // Status codes; 0 is success. Chosen apart from ImageFile's own results.
+    enum Status {
+        kStatusOk = 0,
+        kStatusUnreadable = 20,   // file missing, not a regular file, or a read error
+        kStatusBadData = 21,      // not a picture of the format, damaged, or of a kind not read
+        kStatusTooLarge = 22,     // file or requested picture size beyond the limits
+        kStatusOutOfMemory = 23,  // no memory for the file or the picture
+        kStatusBadArgument = 24,  // no pixels or no device context, or a size below 1
+    };
+
+    void Startup() override {}
+
+    BlockHandle LoadBmp(const std::string& path, int& width, int& height) override;
+    BlockHandle LoadJpeg(const std::string& path, int& width, int& height) override;
+    BlockHandle LoadTiff(const std::string& path, int& width, int& height) override;
+    BlockHandle LoadPcx(const std::string& path, int& width, int& height) override;
+    BlockHandle LoadPng(const std::string& path, int& width, int& height) override;
+
+    // Comments are kept only when asked for since the last reset.
+    void ResetJpegOptions() override;
+    void KeepJpegComments() override;
+    unsigned JpegCommentCount() override;
+    BlockHandle JpegComment(unsigned index) override;
+
+    void SetPngBackground(std::uint8_t red, std::uint8_t green, std::uint8_t blue) override;
+    double SetPngGamma(double gamma) override;
+    unsigned PngTextCount() override;
+    BlockHandle PngTextKeyword(unsigned index) override;
+    BlockHandle PngText(unsigned index) override;
+
+    void Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height, int x, int y,
+              int extentX, int extentY, int flags) override;
+    BlockHandle Resample(const std::uint8_t* pixels, int width, int height, int newWidth,
+                         int newHeight) override;
+
+    // Of the last load, draw or resample; the comment and text calls leave it alone.
+    int Status() override { return m_status; }
+    std::string StatusReason() override { return m_reason; }
+
+private:
+    template <typename Decode>
+    BlockHandle Load(const std::string& path, int& width, int& height, Decode decode);
+    void SetStatus(int status, std::string reason);
+
+    int m_status = kStatusOk;
+    std::string m_reason;
+    bool m_keepJpegComments = false;
+    std::vector<std::string> m_jpegComments;
+    Rgb m_pngBackground;
+    double m_pngGamma = 2.2;
+    std::vector<PngTextEntry> m_pngTexts;
+};

@@ -1,0 +1,373 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "image/ImageFile.h"
+#include "platform/RecordingDC.h"
+
+namespace {
+
+// A backend that records every call and answers from a script.
+class FakeBackend : public ImagingBackend {
+public:
+    struct PngEntry {
+        std::optional<std::string> keyword;  // nullopt: no block
+        std::optional<std::string> text;
+    };
+
+    // What the next loader returns: a picture of this size, or none.
+    std::optional<Size> picture = Size{4, 3};
+    bool lockablePicture = true;
+    int status = 0;
+    std::vector<std::optional<std::string>> jpegComments;  // nullopt: no block
+    std::vector<PngEntry> pngEntries;
+    bool resampleRefused = false;
+    int resampleStatus = 0;
+
+    std::vector<std::string> calls;
+
+    void Startup() override { calls.push_back("Startup"); }
+    BlockHandle LoadBmp(const std::string& path, int& w, int& h) override {
+        return Loader("LoadBmp " + path, w, h);
+    }
+    BlockHandle LoadJpeg(const std::string& path, int& w, int& h) override {
+        return Loader("LoadJpeg " + path, w, h);
+    }
+    BlockHandle LoadTiff(const std::string& path, int& w, int& h) override {
+        return Loader("LoadTiff " + path, w, h);
+    }
+    BlockHandle LoadPcx(const std::string& path, int& w, int& h) override {
+        return Loader("LoadPcx " + path, w, h);
+    }
+    BlockHandle LoadPng(const std::string& path, int& w, int& h) override {
+        return Loader("LoadPng " + path, w, h);
+    }
+    void ResetJpegOptions() override { calls.push_back("ResetJpegOptions"); }
+    void KeepJpegComments() override { calls.push_back("KeepJpegComments"); }
+    unsigned JpegCommentCount() override {
+        calls.push_back("JpegCommentCount");
+        return static_cast<unsigned>(jpegComments.size());
+    }
+    BlockHandle JpegComment(unsigned index) override {
+        calls.push_back("JpegComment " + std::to_string(index));
+        return Block(jpegComments.at(index));
+    }
+    void SetPngBackground(std::uint8_t r, std::uint8_t g, std::uint8_t b) override {
+        calls.push_back("SetPngBackground " + std::to_string(r) + " " + std::to_string(g) + " " +
+                        std::to_string(b));
+    }
+    double SetPngGamma(double gamma) override {
+        calls.push_back("SetPngGamma " + std::to_string(gamma));
+        return 1.0;
+    }
+    unsigned PngTextCount() override {
+        calls.push_back("PngTextCount");
+        return static_cast<unsigned>(pngEntries.size());
+    }
+    BlockHandle PngTextKeyword(unsigned index) override {
+        calls.push_back("PngTextKeyword " + std::to_string(index));
+        return Block(pngEntries.at(index).keyword);
+    }
+    BlockHandle PngText(unsigned index) override {
+        calls.push_back("PngText " + std::to_string(index));
+        return Block(pngEntries.at(index).text);
+    }
+    void Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height, int x, int y,
+              int extentX, int extentY, int flags) override {
+        calls.push_back("Draw " + std::to_string(width) + "x" + std::to_string(height) + " " +
+                        std::to_string(x) + " " + std::to_string(y) + " " +
+                        std::to_string(extentX) + " " + std::to_string(extentY) + " " +
+                        std::to_string(flags));
+        dc->DrawPicture(PictureView{pixels, width, height}, x, y);
+    }
+    BlockHandle Resample(const std::uint8_t*, int width, int height, int newWidth,
+                         int newHeight) override {
+        calls.push_back("Resample " + std::to_string(width) + "x" + std::to_string(height) +
+                        " -> " + std::to_string(newWidth) + "x" + std::to_string(newHeight));
+        status = resampleStatus;
+        if (resampleRefused)
+            return nullptr;
+        return MemoryBlock::Allocate(static_cast<std::size_t>(newWidth) * newHeight * 4);
+    }
+    int Status() override { return status; }
+    std::string StatusReason() override { return {}; }
+
+    bool Called(const std::string& prefix) const {
+        for (const std::string& call : calls)
+            if (call.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+
+private:
+    BlockHandle Loader(const std::string& call, int& w, int& h) {
+        calls.push_back(call);
+        if (!picture)
+            return nullptr;
+        w = picture->cx;
+        h = picture->cy;
+        // An empty block is one that cannot be locked.
+        return MemoryBlock::Allocate(
+            lockablePicture ? static_cast<std::size_t>(picture->cx) * picture->cy * 4 : 0);
+    }
+    static BlockHandle Block(const std::optional<std::string>& text) {
+        return text ? MemoryBlock::FromText(*text) : nullptr;
+    }
+};
+
+class ImageFileTest : public ::testing::Test {
+protected:
+    FakeBackend backend;
+    ImageFile image{backend};
+};
+
+struct ExtensionCase {
+    const char* path;
+    const char* loader;  // nullptr: no load call at all
+    int format;
+};
+
+class ExtensionTest : public ImageFileTest, public ::testing::WithParamInterface<ExtensionCase> {};
+
+TEST_P(ExtensionTest, PicksLoaderByExtension) {
+    const ExtensionCase& c = GetParam();
+    const int result = image.Load(c.path);
+    if (c.loader == nullptr) {
+        EXPECT_EQ(result, ImageFile::kNotLoaded);
+        EXPECT_FALSE(backend.Called("Load"));
+        EXPECT_FALSE(image.HasImage());
+    } else {
+        EXPECT_EQ(result, 0);
+        EXPECT_TRUE(backend.Called(std::string(c.loader) + " " + c.path)) << c.path;
+        EXPECT_EQ(image.m_path, c.path);
+    }
+    EXPECT_EQ(image.m_format, c.format);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ExtensionTest,
+    ::testing::Values(ExtensionCase{"a.bmp", "LoadBmp", ImageFile::kFormatBmp},
+                      ExtensionCase{"a.jpg", "LoadJpeg", ImageFile::kFormatJpeg},
+                      ExtensionCase{"a.JPEG", "LoadJpeg", ImageFile::kFormatJpeg},
+                      ExtensionCase{"a.TiF", "LoadTiff", ImageFile::kFormatTiff},
+                      ExtensionCase{"a.tiff", "LoadTiff", ImageFile::kFormatTiff},
+                      ExtensionCase{"a.PCX", "LoadPcx", ImageFile::kFormatPcx},
+                      ExtensionCase{"a.png  \t", "LoadPng", ImageFile::kFormatPng},
+                      ExtensionCase{"my.photos/a.b.jpg", "LoadJpeg", ImageFile::kFormatJpeg},
+                      ExtensionCase{"a.gif", nullptr, 0}, ExtensionCase{"noext", nullptr, 0},
+                      ExtensionCase{"dir.jpg/file", nullptr, 0},
+                      ExtensionCase{"a.jpg.txt", nullptr, 0}, ExtensionCase{"a.", nullptr, 0},
+                      ExtensionCase{"a. jpg", nullptr, 0}));
+
+TEST_F(ImageFileTest, EmptyPathChangesNothing) {
+    ASSERT_EQ(image.Load("first.png"), 0);
+    backend.calls.clear();
+    EXPECT_EQ(image.Load(""), ImageFile::kNotLoaded);
+    EXPECT_TRUE(backend.calls.empty());
+    EXPECT_TRUE(image.HasImage());
+    EXPECT_EQ(image.m_path, "first.png");
+    EXPECT_EQ(image.m_format, ImageFile::kFormatPng);
+}
+
+TEST_F(ImageFileTest, FailedLoadAfterGoodOneLeavesNothing) {
+    backend.jpegComments = {"one", "two"};
+    ASSERT_EQ(image.Load("good.jpg"), 0);
+    ASSERT_EQ(image.GetCommentCount(), 2);
+
+    backend.picture.reset();
+    backend.status = 21;
+    EXPECT_EQ(image.Load("bad.bmp"), ImageFile::kNotLoaded);
+    EXPECT_FALSE(image.HasImage());
+    EXPECT_EQ(image.m_width, 0);
+    EXPECT_EQ(image.m_height, 0);
+    EXPECT_EQ(image.m_format, ImageFile::kFormatNone);
+    EXPECT_EQ(image.GetCommentCount(), 0);
+    EXPECT_EQ(image.m_path, "good.jpg");
+}
+
+TEST_F(ImageFileTest, UnsupportedExtensionDropsPreviousPicture) {
+    ASSERT_EQ(image.Load("good.bmp"), 0);
+    EXPECT_EQ(image.Load("next.gif"), ImageFile::kNotLoaded);
+    EXPECT_FALSE(image.HasImage());
+    EXPECT_EQ(image.m_width, 0);
+}
+
+TEST_F(ImageFileTest, LoadReturnsBackendStatusWithPicture) {
+    backend.status = 7;
+    EXPECT_EQ(image.Load("odd.tif"), 7);
+    EXPECT_TRUE(image.HasImage());
+    EXPECT_EQ(image.m_width, 4);
+    EXPECT_EQ(image.m_height, 3);
+}
+
+TEST_F(ImageFileTest, JpegCommentsSkipMissingBlocksAndStopAtNul) {
+    backend.jpegComments = {std::string("first"), std::nullopt, std::string("third\0hidden", 12),
+                            std::string("")};
+    ASSERT_EQ(image.Load("c.jpg"), 0);
+    ASSERT_EQ(image.GetCommentCount(), 3);
+    EXPECT_EQ(image.GetComment(0), "first");
+    EXPECT_EQ(image.GetComment(1), "third");
+    EXPECT_EQ(image.GetComment(2), "");
+    const std::vector<std::string> expected = {
+        "ResetJpegOptions", "KeepJpegComments", "LoadJpeg c.jpg", "JpegCommentCount",
+        "JpegComment 0",    "JpegComment 1",    "JpegComment 2",  "JpegComment 3"};
+    EXPECT_EQ(backend.calls, expected);
+}
+
+TEST_F(ImageFileTest, JpegCommentsReadEvenWhenPixelsFail) {
+    backend.picture.reset();
+    backend.jpegComments = {"kept"};
+    EXPECT_EQ(image.Load("broken.jpg"), ImageFile::kNotLoaded);
+    EXPECT_TRUE(backend.Called("JpegComment 0"));
+    EXPECT_EQ(image.m_comments, std::vector<std::string>{"kept"});
+    // Not counted: no picture means format 0.
+    EXPECT_EQ(image.GetCommentCount(), 0);
+}
+
+TEST_F(ImageFileTest, PngEntriesNeedKeywordAndText) {
+    backend.pngEntries = {{"Title", "one"},
+                          {std::nullopt, "no keyword"},
+                          {"Comment", std::nullopt},
+                          {"Comment", "four"}};
+    ASSERT_EQ(image.Load("t.png"), 0);
+    ASSERT_EQ(image.GetCommentCount(), 2);
+    EXPECT_EQ(image.GetComment(0), "one");
+    EXPECT_EQ(image.GetComment(1), "four");
+    // The text of an entry without a keyword is never asked for.
+    EXPECT_FALSE(backend.Called("PngText 1"));
+}
+
+TEST_F(ImageFileTest, PngSettingsHandedOverBeforeEachLoad) {
+    image.m_background = Rgb{10, 20, 30};
+    for (int round = 0; round < 2; ++round) {
+        backend.calls.clear();
+        ASSERT_EQ(image.Load("p.png"), 0);
+        ASSERT_GE(backend.calls.size(), 3u);
+        EXPECT_EQ(backend.calls[0], "SetPngBackground 10 20 30");
+        EXPECT_EQ(backend.calls[1], "SetPngGamma 2.200000");
+        EXPECT_EQ(backend.calls[2], "LoadPng p.png");
+    }
+}
+
+TEST_F(ImageFileTest, FailedPngAsksForNoTexts) {
+    backend.pngEntries = {{"Title", "old"}};
+    ASSERT_EQ(image.Load("a.png"), 0);
+    backend.picture.reset();
+    EXPECT_EQ(image.Load("b.png"), ImageFile::kNotLoaded);
+    EXPECT_TRUE(image.m_pngTexts.empty());
+    EXPECT_EQ(image.m_format, ImageFile::kFormatNone);
+}
+
+TEST_F(ImageFileTest, CommentListFollowsFormat) {
+    backend.jpegComments = {"jpeg text"};
+    backend.pngEntries = {{"k", "png text"}};
+    ASSERT_EQ(image.Load("a.jpg"), 0);
+    ASSERT_EQ(image.Load("a.png"), 0);
+    EXPECT_EQ(image.GetCommentCount(), 1);
+    EXPECT_EQ(image.GetComment(0), "png text");
+    ASSERT_EQ(image.Load("a.bmp"), 0);
+    EXPECT_EQ(image.GetCommentCount(), 0);
+    EXPECT_EQ(image.GetComment(0), "");
+}
+
+TEST_F(ImageFileTest, CommentIndexOutsideListIsEmpty) {
+    backend.jpegComments = {"only"};
+    ASSERT_EQ(image.Load("a.jpg"), 0);
+    EXPECT_EQ(image.GetComment(1), "");
+    EXPECT_EQ(image.GetComment(-1), "");
+}
+
+TEST_F(ImageFileTest, DrawPassesEverythingAndUnlocks) {
+    RecordingDC dc;
+    EXPECT_EQ(image.Draw(&dc, 10, 10, 1200, 1200, 0), ImageFile::kNoPicture);
+    ASSERT_EQ(image.Load("a.bmp"), 0);
+    EXPECT_EQ(image.Draw(nullptr, 10, 10, 1200, 1200, 0), ImageFile::kNoPicture);
+
+    image.Lock();  // a lock left over must not survive the draw either
+    backend.calls.clear();
+    backend.status = 3;
+    EXPECT_EQ(image.Draw(&dc, 10, 12, 1200, 1100, 0), 3);
+    EXPECT_EQ(backend.calls, std::vector<std::string>{"Draw 4x3 10 12 1200 1100 0"});
+    EXPECT_EQ(image.m_hImage->LockCount(), 0);
+    ASSERT_EQ(dc.Calls().size(), 1u);
+    EXPECT_EQ(dc.Calls()[0].c, 4);
+}
+
+TEST_F(ImageFileTest, UnlockablePictureFailsDrawAndResize) {
+    backend.lockablePicture = false;
+    ASSERT_EQ(image.Load("a.bmp"), 0);
+    RecordingDC dc;
+    EXPECT_EQ(image.Draw(&dc, 10, 10, 1200, 1200, 0), ImageFile::kLockFailed);
+    EXPECT_EQ(image.Resize(2, 2), ImageFile::kLockFailed);
+    EXPECT_FALSE(backend.Called("Draw"));
+    EXPECT_FALSE(backend.Called("Resample"));
+}
+
+TEST_F(ImageFileTest, ResizeReplacesPicture) {
+    EXPECT_EQ(image.Resize(2, 2), ImageFile::kNoPicture);
+    ASSERT_EQ(image.Load("a.bmp"), 0);
+    EXPECT_EQ(image.Resize(8, 6), 0);
+    EXPECT_TRUE(backend.Called("Resample 4x3 -> 8x6"));
+    EXPECT_EQ(image.m_width, 8);
+    EXPECT_EQ(image.m_height, 6);
+    EXPECT_EQ(image.m_hImage->Size(), 8u * 6 * 4);
+    EXPECT_EQ(image.m_hImage->LockCount(), 0);
+    const PictureView view = image.Picture();
+    EXPECT_EQ(view.pixels, image.m_hImage->Data());
+    EXPECT_EQ(view.width, 8);
+}
+
+TEST_F(ImageFileTest, RefusedResizeKeepsOldPicture) {
+    ASSERT_EQ(image.Load("a.bmp"), 0);
+    const MemoryBlock* before = image.m_hImage.get();
+    backend.resampleRefused = true;
+    backend.resampleStatus = 22;
+    EXPECT_EQ(image.Resize(100000, 100000), 22);
+    EXPECT_EQ(image.m_hImage.get(), before);
+    EXPECT_EQ(image.m_width, 4);
+    EXPECT_EQ(image.m_height, 3);
+    EXPECT_EQ(image.m_hImage->LockCount(), 0);
+}
+
+TEST_F(ImageFileTest, FreeKeepsFormatPathAndComments) {
+    backend.jpegComments = {"c"};
+    ASSERT_EQ(image.Load("a.jpg"), 0);
+    image.Lock();
+    image.Lock();
+    image.Free();
+    EXPECT_FALSE(image.HasImage());
+    EXPECT_EQ(image.Picture().pixels, nullptr);
+    EXPECT_EQ(image.m_format, ImageFile::kFormatJpeg);
+    EXPECT_EQ(image.m_path, "a.jpg");
+    EXPECT_EQ(image.GetCommentCount(), 1);
+}
+
+struct FitCase {
+    const char* name;
+    int w, h, maxW, maxH;
+    Size expected;
+};
+
+class FitToBoxTest : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(FitToBoxTest, Fits) {
+    const FitCase& c = GetParam();
+    EXPECT_EQ(FitToBox(c.w, c.h, c.maxW, c.maxH), c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, FitToBoxTest,
+    ::testing::Values(FitCase{"WidthLimits", 600, 300, 300, 300, {300, 150}},
+                      FitCase{"HeightLimits", 300, 600, 300, 300, {150, 300}},
+                      FitCase{"NeverEnlarged", 200, 100, 300, 300, {200, 100}},
+                      FitCase{"ExactFitUnchanged", 300, 300, 300, 300, {300, 300}},
+                      FitCase{"TieTakesHeightBranch", 600, 600, 300, 300, {300, 300}},
+                      FitCase{"OneSideOver", 301, 10, 300, 300, {300, 9}},
+                      // 300/304 in single precision is just below the true ratio.
+                      FitCase{"SinglePrecisionWidth", 304, 152, 300, 300, {300, 149}},
+                      FitCase{"SinglePrecisionHeight", 152, 304, 300, 300, {149, 300}}),
+    [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
