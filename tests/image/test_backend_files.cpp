@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "image/FileBytes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileBytesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::path(::testing::TempDir()) /
+              ("filebytes_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir / "locked", fs::perms::owner_all, ec);
+        fs::remove_all(dir, ec);
+    }
+    std::string Write(const std::string& name, const std::string& content) {
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+
+    fs::path dir;
+};
+
+TEST_F(FileBytesTest, ReadsWholeFileWithNulBytes) {
+    const std::string content(
+        "ab\0\xff"
+        "cd",
+        6);
+    const FileBytes file = ReadFileBytes(Write("a.bin", content));
+    ASSERT_EQ(file.status, FileBytes::kRead);
+    EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), content);
+    EXPECT_TRUE(file.error.empty());
+}
+
+TEST_F(FileBytesTest, EmptyFileIsReadAsNoBytes) {
+    const FileBytes file = ReadFileBytes(Write("empty.jpg", ""));
+    EXPECT_EQ(file.status, FileBytes::kRead);
+    EXPECT_TRUE(file.bytes.empty());
+}
+
+// What cannot be read is refused with a reason, never a crash or a hang.
+TEST_F(FileBytesTest, RefusesWhatIsNotAReadableFile) {
+    const std::string paths[] = {(dir / "missing.jpg").string(), dir.string(), "/dev/null",
+                                 (dir / "missing" / "deeper.png").string(), ""};
+    for (const std::string& path : paths) {
+        const FileBytes file = ReadFileBytes(path);
+        EXPECT_EQ(file.status, FileBytes::kUnreadable) << path;
+        EXPECT_FALSE(file.error.empty()) << path;
+        EXPECT_EQ(file.error.find('\n'), std::string::npos) << path;
+    }
+}
+
+TEST_F(FileBytesTest, RefusesFileWithoutReadPermission) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    const std::string path = Write("locked", "data");
+    fs::permissions(path, fs::perms::none);
+    const FileBytes file = ReadFileBytes(path);
+    EXPECT_EQ(file.status, FileBytes::kUnreadable);
+    EXPECT_FALSE(file.error.empty());
+}
+
+}  // namespace
