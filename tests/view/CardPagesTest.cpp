@@ -24,15 +24,6 @@ TEST_F(CardPagesTest, GeneralDescriptionLinesShareTheIndentAfterTheLabel) {
                            }));
 }
 
-TEST_F(CardPagesTest, GeneralIndentIsMeasuredInTheBodyFont) {
-    card.m_description = "x";
-    view.DrawGeneralCard(dc, X, Y);
-    auto measures = dc.CallsOf({DrawCall::Kind::GetTextExtent});
-    ASSERT_EQ(measures.size(), 1u);
-    EXPECT_EQ(measures[0].text, "Description : ");
-    EXPECT_EQ(FontLabel(measures[0].font), "normal");
-}
-
 TEST_F(CardPagesTest, GeneralTitlePushesTheDescriptionDownOneLine) {
     card.m_title = "Sunset";
     card.m_description = "Over the bay";
@@ -127,22 +118,6 @@ TEST_F(CardPagesTest, BusinessFieldsInFixedOrderMessageAsOneString) {
 
 // --- Business E-Card on its layout ---
 
-TEST_F(CardPagesTest, BusinessLayoutFrameSitsThirtyBelowTheHeadingInBodyStyle) {
-    view.DrawBusinessCardLayout(dc, X, Y);
-    const auto& calls = dc.Calls();
-    ASSERT_GE(calls.size(), 6u);
-    EXPECT_EQ(calls[2].kind, DrawCall::Kind::TextOut);
-    EXPECT_EQ(calls[3].kind, DrawCall::Kind::SetTextColor);
-    EXPECT_EQ(calls[3].color, kBlack);
-    EXPECT_EQ(calls[4].kind, DrawCall::Kind::SelectFont);
-    EXPECT_EQ(FontLabel(calls[4].font), "normal");
-    auto rects = dc.CallsOf({DrawCall::Kind::Rectangle});
-    ASSERT_EQ(rects.size(), 1u);  // layout 3: the frame, no elements
-    EXPECT_EQ(std::vector<int>({rects[0].a, rects[0].b, rects[0].c, rects[0].d}),
-              std::vector<int>({X, Y + 30, X + 299, Y + 30 + 169}));
-    EXPECT_EQ(TextsOf(dc), (std::vector<Text>{Heading(X, Y, "Business E-Card :")}));
-}
-
 TEST_F(CardPagesTest, BusinessLayoutFieldsShowTheValueOfTheirOwnTag) {
     card.m_layout->Clear();
     const char* tags[] = {"NAM", "URL", "EMA", "STA", "PHO", "FAX", "MSG", "XXX", "nam"};
@@ -164,16 +139,6 @@ TEST_F(CardPagesTest, BusinessLayoutFieldsShowTheValueOfTheirOwnTag) {
     for (int i = 0; i < 7; ++i)
         expected.push_back({X + 5, Y + 30 + 10 * i, "Arial/10/400", kBlack, values[i]});
     EXPECT_EQ(TextsOf(dc), expected);
-}
-
-TEST_F(CardPagesTest, BusinessLayoutSkipsAFieldWhoseValueIsEmptyLabelIncluded) {
-    card.m_layout->LoadBuiltIn(3);
-    card.m_phone = "";
-    card.m_fax = "555-9999";
-    view.DrawBusinessCardLayout(dc, X, Y);
-    auto texts = TextsOf(dc);
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[1].text, "Fax : 555-9999");
 }
 
 // --- Collection Card ---
@@ -276,21 +241,6 @@ TEST_F(CardPagesTest, ProtocolDetailsOfTheDefaultRecord) {
                                Body(X, Y + 50, "Creation Date : 06 Dec 2026"),
                                Body(X, Y + 70, "Created By : Tessellon Publisher"),
                                Body(X, Y + 90, "Creator Version : 01.10"),
-                           }));
-}
-
-TEST_F(CardPagesTest, ProtocolDetailsDrawAllFiveLinesEvenWhenEmpty) {
-    card.m_protocolRevision = "";
-    card.m_creationDate = "";
-    card.m_creatorName = "";
-    card.m_creatorVersion = "";
-    view.DrawProtocolDetails(dc, X, Y);
-    EXPECT_EQ(TextsOf(dc), (std::vector<Text>{
-                               Heading(X, Y, "Tessellon information"),
-                               Body(X, Y + 30, "tSN Protocol Revision : ."),
-                               Body(X, Y + 50, "Creation Date :  ??? "),
-                               Body(X, Y + 70, "Created By : "),
-                               Body(X, Y + 90, "Creator Version : ."),
                            }));
 }
 
