@@ -1,0 +1,71 @@
+#pragma once
+// The scrolling window that shows the one view: it owns the Ctsn_viewerView, paints
+// it through a QPainterDC with the scroll position as logical origin, keeps the
+// scroll bars as the view sizes them and runs the view's commands, print included.
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <memory>
+
+#include "app/Ctsn_viewerApp.h"
+#include "doc/Ctsn_viewerDoc.h"
+#include "ui/QPainterDCFontCache.h"
+#include "view/Ctsn_viewerView.h"
+
+class QPainter;
+class PrintHelper;
+
+class ViewWidget : public QAbstractScrollArea, private ViewHost {
+    Q_OBJECT
+
+public:
+    ViewWidget(Ctsn_viewerDoc& doc, const Ctsn_viewerApp& app, QWidget* parent = nullptr);
+    ~ViewWidget() override;
+
+    Ctsn_viewerView& view() { return m_view; }
+    const Ctsn_viewerView& view() const { return m_view; }
+
+    // After a new document or an open: OnInitialUpdate, then OnUpdate.
+    void initialUpdate();
+    // After the document changed (a load): OnUpdate.
+    void documentUpdated();
+    // Runs a view command (page, toggle, print) and repaints the whole viewport.
+    // False for an id the view does not handle.
+    bool runCommand(int id);
+    CommandState commandState(int id) const;
+
+    // File > Print... (with the print dialog), print to the default printer without
+    // a dialog, and File > Print Preview.
+    void print();
+    void printDirect();
+    void printPreview();
+
+    // Paints the page as the viewport shows it at the current scroll position, the
+    // viewport's top-left at the painter's origin. paintEvent uses it; so can tests.
+    void paintPage(QPainter& painter);
+
+    // The scroll position: the logical point at the viewport's top-left.
+    QPoint scrollOffset() const;
+
+signals:
+    // Something that enables or ticks commands changed (page, toggles, a load).
+    void commandStatesChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // ViewHost
+    void SetScrollSizes(const ScrollSizes& sizes) override;
+    void InvalidateClient(bool erase) override;
+    void FilePrint(bool showDialog) override;
+    void FilePrintPreview() override;
+
+    void updateScrollBars();
+
+    Ctsn_viewerView m_view;
+    QPainterDCFontCache m_fonts;
+    std::unique_ptr<PrintHelper> m_printer;
+};
