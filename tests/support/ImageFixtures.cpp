@@ -75,8 +75,32 @@ void FillJpegRow(const PixelFunction& pixel, JpegColour colour, int y, int width
     }
 }
 
-void SetUpCompressor(jpeg_compress_struct& info, int width, int height,
-                     const JpegOptions& options) {
+// DC first, then for every component and coefficient a first scan of its high bits
+// followed by one refinement scan for each lower bit.
+std::vector<jpeg_scan_info> ManyScanScript(int components, int count) {
+    std::vector<jpeg_scan_info> script(1);
+    script[0].comps_in_scan = components;
+    for (int c = 0; c < components; ++c)
+        script[0].component_index[c] = c;
+    for (int c = 0; c < components; ++c) {
+        for (int k = 1; k < 64; ++k) {
+            for (int low = 10; low >= 0; --low) {
+                jpeg_scan_info scan{};
+                scan.comps_in_scan = 1;
+                scan.component_index[0] = c;
+                scan.Ss = scan.Se = k;
+                scan.Ah = low == 10 ? 0 : low + 1;
+                scan.Al = low;
+                script.push_back(scan);
+            }
+        }
+    }
+    script.resize(std::min<std::size_t>(script.size(), static_cast<std::size_t>(count)));
+    return script;
+}
+
+void SetUpCompressor(jpeg_compress_struct& info, int width, int height, const JpegOptions& options,
+                     const std::vector<jpeg_scan_info>& script) {
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
     info.input_components = ComponentsOf(options.colour);
@@ -93,6 +117,10 @@ void SetUpCompressor(jpeg_compress_struct& info, int width, int height,
     }
     if (options.progressive)
         jpeg_simple_progression(&info);
+    if (!script.empty()) {
+        info.scan_info = script.data();
+        info.num_scans = static_cast<int>(script.size());
+    }
     info.arith_code = options.arithmetic ? TRUE : FALSE;
     info.restart_interval = static_cast<unsigned>(options.restartInterval);
 }
@@ -104,6 +132,10 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, const std::vector<std:
     const PixelFunction pixel = options.pixel ? options.pixel : Gradient(width, height);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(std::max(width, 1)) *
                              ComponentsOf(options.colour));
+    const std::vector<jpeg_scan_info> script =
+        options.progressiveScans > 0
+            ? ManyScanScript(ComponentsOf(options.colour), options.progressiveScans)
+            : std::vector<jpeg_scan_info>{};
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_compress_struct info{};
@@ -112,7 +144,7 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, const std::vector<std:
     const bool written = RunJpegStep(trap, [&] {
         jpeg_create_compress(&info);
         jpeg_mem_dest(&info, &buffer, &size);
-        SetUpCompressor(info, width, height, options);
+        SetUpCompressor(info, width, height, options, script);
         jpeg_start_compress(&info, TRUE);
         for (const std::string& comment : comments)
             jpeg_write_marker(&info, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),

@@ -43,7 +43,10 @@ struct JpegOptions {
     bool progressive = false;
     bool arithmetic = false;
     int restartInterval = 0;  // in MCUs; 0 writes no restart markers
-    PixelFunction pixel;      // default: Gradient(width, height)
+    // Above 0: a progressive file of this many scans (up to 1 + 693 per component),
+    // each refining one coefficient by one bit.
+    int progressiveScans = 0;
+    PixelFunction pixel;  // default: Gradient(width, height)
 };
 
 // A whole JPEG file; each comment becomes one COM segment (raw bytes, up to 65533),
