@@ -1,8 +1,18 @@
 #include "image/Resampler.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <cstring>
+#include <functional>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "image/Decoders.h"
 
@@ -92,39 +102,51 @@ void BuildFilter(int src, int dst, AxisFilter& filter) {
         BuildBilinearFilter(src, dst, filter);
 }
 
+// A pair of 16-bit weights as one 32-bit lane for _mm_madd_epi16.
+inline std::int32_t WeightPair(std::int16_t first, std::int16_t second) {
+    return static_cast<std::int32_t>(
+        static_cast<std::uint16_t>(first) |
+        (static_cast<std::uint32_t>(static_cast<std::uint16_t>(second)) << 16));
+}
+
 // One output row of the vertical pass: the weighted sum of the span's source
 // rows, every byte kept with kCarryBits fraction bits.
 void BlendRows(const std::uint8_t* const* rows, const std::int16_t* weights, int count,
                std::size_t length, std::uint16_t* out) {
     constexpr std::int32_t kRound = 1 << (kWeightBits - kCarryBits - 1);
     constexpr int kShift = kWeightBits - kCarryBits;
-    if (count == 1) {
-        for (std::size_t k = 0; k < length; ++k)
-            out[k] = static_cast<std::uint16_t>(rows[0][k] << kCarryBits);
-        return;
+    std::size_t k = 0;
+#ifdef __SSE2__
+    // Sixteen bytes at a time, rows taken in pairs; an odd last row pairs with
+    // itself at weight zero.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi32(kRound);
+    for (; k + 16 <= length; k += 16) {
+        __m128i acc0 = round, acc1 = round, acc2 = round, acc3 = round;
+        for (int t = 0; t < count; t += 2) {
+            const bool single = t + 1 == count;
+            const __m128i w = _mm_set1_epi32(WeightPair(weights[t], single ? 0 : weights[t + 1]));
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[t] + k));
+            const __m128i b =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[single ? t : t + 1] + k));
+            const __m128i aLo = _mm_unpacklo_epi8(a, zero);
+            const __m128i aHi = _mm_unpackhi_epi8(a, zero);
+            const __m128i bLo = _mm_unpacklo_epi8(b, zero);
+            const __m128i bHi = _mm_unpackhi_epi8(b, zero);
+            acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(aLo, bLo), w));
+            acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(aLo, bLo), w));
+            acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(aHi, bHi), w));
+            acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(aHi, bHi), w));
+        }
+        const __m128i lo =
+            _mm_packs_epi32(_mm_srai_epi32(acc0, kShift), _mm_srai_epi32(acc1, kShift));
+        const __m128i hi =
+            _mm_packs_epi32(_mm_srai_epi32(acc2, kShift), _mm_srai_epi32(acc3, kShift));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), hi);
     }
-    if (count == 2) {
-        const std::int32_t w0 = weights[0];
-        const std::int32_t w1 = weights[1];
-        const std::uint8_t* r0 = rows[0];
-        const std::uint8_t* r1 = rows[1];
-        for (std::size_t k = 0; k < length; ++k)
-            out[k] = static_cast<std::uint16_t>((r0[k] * w0 + r1[k] * w1 + kRound) >> kShift);
-        return;
-    }
-    if (count == 3) {
-        const std::int32_t w0 = weights[0];
-        const std::int32_t w1 = weights[1];
-        const std::int32_t w2 = weights[2];
-        const std::uint8_t* r0 = rows[0];
-        const std::uint8_t* r1 = rows[1];
-        const std::uint8_t* r2 = rows[2];
-        for (std::size_t k = 0; k < length; ++k)
-            out[k] = static_cast<std::uint16_t>((r0[k] * w0 + r1[k] * w1 + r2[k] * w2 + kRound) >>
-                                                kShift);
-        return;
-    }
-    for (std::size_t k = 0; k < length; ++k) {
+#endif
+    for (; k < length; ++k) {
         std::int32_t sum = kRound;
         for (int t = 0; t < count; ++t)
             sum += rows[t][k] * static_cast<std::int32_t>(weights[t]);
@@ -135,6 +157,34 @@ void BlendRows(const std::uint8_t* const* rows, const std::int16_t* weights, int
 // The horizontal pass over one blended row, writing finished B,G,R,X pixels.
 void ResampleRow(const std::uint16_t* in, const AxisFilter& filter, std::uint8_t* out) {
     constexpr std::int32_t kRound = 1 << (kFinalShift - 1);
+#ifdef __SSE2__
+    // All four channels of a pixel in one register, source pixels taken in pairs.
+    const __m128i round = _mm_set1_epi32(kRound);
+    const __m128i opaque = _mm_set1_epi32(static_cast<std::int32_t>(0xFF000000u));
+    for (const AxisFilter::Span& span : filter.spans) {
+        const std::uint16_t* p = in + static_cast<std::size_t>(span.first) * 4;
+        const std::int16_t* w = filter.weights.data() + span.offset;
+        __m128i acc = round;
+        int t = 0;
+        for (; t + 2 <= span.count; t += 2, p += 8) {
+            const __m128i pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i mixed = _mm_unpacklo_epi16(pair, _mm_srli_si128(pair, 8));
+            acc = _mm_add_epi32(acc,
+                                _mm_madd_epi16(mixed, _mm_set1_epi32(WeightPair(w[t], w[t + 1]))));
+        }
+        if (t < span.count) {
+            const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+            const __m128i mixed = _mm_unpacklo_epi16(last, _mm_setzero_si128());
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(mixed, _mm_set1_epi32(WeightPair(w[t], 0))));
+        }
+        __m128i v = _mm_srai_epi32(acc, kFinalShift);
+        v = _mm_packs_epi32(v, v);
+        v = _mm_or_si128(_mm_packus_epi16(v, v), opaque);
+        const std::uint32_t pixel = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
+        std::memcpy(out, &pixel, 4);
+        out += 4;
+    }
+#else
     for (const AxisFilter::Span& span : filter.spans) {
         const std::uint16_t* p = in + static_cast<std::size_t>(span.first) * 4;
         const std::int16_t* w = filter.weights.data() + span.offset;
@@ -153,6 +203,96 @@ void ResampleRow(const std::uint16_t* in, const AxisFilter& filter, std::uint8_t
         out[3] = 0xFF;
         out += 4;
     }
+#endif
+}
+
+// The common half size: each output pixel is the rounded average of a 2 x 2
+// block, the same result as the general path gives, without the weights.
+void HalveRow(const std::uint8_t* top, const std::uint8_t* bottom, std::size_t outWidth,
+              std::uint8_t* out) {
+    std::size_t x = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i two = _mm_set1_epi16(2);
+    const __m128i opaque = _mm_set1_epi32(static_cast<std::int32_t>(0xFF000000u));
+    for (; x + 2 <= outWidth; x += 2, top += 16, bottom += 16, out += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom));
+        const __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+        const __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+        const __m128i sums = _mm_unpacklo_epi64(_mm_add_epi16(lo, _mm_srli_si128(lo, 8)),
+                                                _mm_add_epi16(hi, _mm_srli_si128(hi, 8)));
+        const __m128i average = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
+        const __m128i packed = _mm_or_si128(_mm_packus_epi16(average, average), opaque);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
+    }
+#endif
+    for (; x < outWidth; ++x, top += 8, bottom += 8, out += 4) {
+        for (int c = 0; c < 3; ++c)
+            out[c] = static_cast<std::uint8_t>(
+                (top[c] + top[c + 4] + bottom[c] + bottom[c + 4] + 2) >> 2);
+        out[3] = 0xFF;
+    }
+}
+
+struct Job {
+    const std::uint8_t* pixels;
+    std::size_t srcStride;
+    const AxisFilter& horizontal;
+    const AxisFilter& vertical;
+    std::uint8_t* out;
+    std::size_t dstStride;
+    bool halving;  // exactly half the size along both axes
+    std::atomic<bool> failed{false};
+};
+
+// Output rows [firstRow, endRow) of the picture; a shortage of memory is noted
+// in the job, never thrown (this runs on worker threads).
+void ResampleRows(Job& job, std::size_t firstRow, std::size_t endRow) {
+    std::vector<std::uint16_t> blended;
+    std::vector<const std::uint8_t*> rows;
+    try {
+        blended.resize(job.srcStride);
+        std::size_t widest = 0;
+        for (const AxisFilter::Span& span : job.vertical.spans)
+            widest = std::max(widest, static_cast<std::size_t>(span.count));
+        rows.reserve(widest);
+    } catch (const std::bad_alloc&) {
+        job.failed = true;
+        return;
+    }
+    const std::uint8_t* pixels = job.pixels;
+    const std::size_t srcStride = job.srcStride;
+    const std::size_t dstStride = job.dstStride;
+    const AxisFilter& vertical = job.vertical;
+    const AxisFilter& horizontal = job.horizontal;
+    std::uint8_t* out = job.out + firstRow * dstStride;
+    if (job.halving) {
+        const std::size_t outWidth = dstStride / kPictureBytesPerPixel;
+        for (std::size_t y = firstRow; y < endRow; ++y, out += dstStride) {
+            const std::uint8_t* top = pixels + 2 * y * srcStride;
+            HalveRow(top, top + srcStride, outWidth, out);
+        }
+        return;
+    }
+    for (std::size_t y = firstRow; y < endRow; ++y, out += dstStride) {
+        const AxisFilter::Span& span = vertical.spans[y];
+        rows.clear();
+        for (int t = 0; t < span.count; ++t)
+            rows.push_back(pixels + static_cast<std::size_t>(span.first + t) * srcStride);
+        BlendRows(rows.data(), vertical.weights.data() + span.offset, span.count, srcStride,
+                  blended.data());
+        ResampleRow(blended.data(), horizontal, out);
+    }
+}
+
+// Large pictures are split into bands of rows, one thread each; small ones are
+// not worth a thread.
+unsigned BandCount(std::size_t sourceBytes, std::size_t rows) {
+    constexpr std::size_t kBytesPerBand = std::size_t{4} << 20;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t bySize = sourceBytes / kBytesPerBand + 1;
+    return static_cast<unsigned>(std::min({std::size_t{cores}, std::size_t{8}, bySize, rows}));
 }
 
 }  // namespace
@@ -179,18 +319,25 @@ BlockHandle ResamplePicture(const std::uint8_t* pixels, int width, int height, i
         AxisFilter vertical;
         BuildFilter(width, newWidth, horizontal);
         BuildFilter(height, newHeight, vertical);
-        std::vector<std::uint16_t> blended(srcStride);
-        std::vector<const std::uint8_t*> rows;
-        std::uint8_t* out = result->Data();
-        for (const AxisFilter::Span& span : vertical.spans) {
-            rows.clear();
-            for (int t = 0; t < span.count; ++t)
-                rows.push_back(pixels + static_cast<std::size_t>(span.first + t) * srcStride);
-            BlendRows(rows.data(), vertical.weights.data() + span.offset, span.count, srcStride,
-                      blended.data());
-            ResampleRow(blended.data(), horizontal, out);
-            out += dstStride;
+        const bool halving = width == 2 * newWidth && height == 2 * newHeight;
+        Job job{pixels, srcStride, horizontal, vertical, result->Data(), dstStride, halving};
+        const std::size_t rows = static_cast<std::size_t>(newHeight);
+        const unsigned bands = BandCount(srcStride * static_cast<std::size_t>(height), rows);
+        std::vector<std::thread> threads;
+        for (unsigned band = 1; band < bands; ++band) {
+            const std::size_t first = rows * band / bands;
+            const std::size_t end = rows * (band + 1) / bands;
+            try {
+                threads.emplace_back(ResampleRows, std::ref(job), first, end);
+            } catch (const std::exception&) {
+                ResampleRows(job, first, end);  // no thread to be had: do it here
+            }
         }
+        ResampleRows(job, 0, rows / bands);
+        for (std::thread& thread : threads)
+            thread.join();
+        if (job.failed)
+            return nullptr;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

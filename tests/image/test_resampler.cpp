@@ -92,19 +92,34 @@ Picture Reference(const Picture& s, int newWidth, int newHeight) {
     return out;
 }
 
-TEST(Resampler, HalfSizeIsRounded2x2Average) {
-    const Picture source = Noise(10, 6, 1);
-    const Picture half = Resample(source, 5, 3);
-    ASSERT_EQ(half.bytes.size(), 5u * 3 * 4);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                const int sum = source.At(2 * x, 2 * y)[c] + source.At(2 * x + 1, 2 * y)[c] +
-                                source.At(2 * x, 2 * y + 1)[c] + source.At(2 * x + 1, 2 * y + 1)[c];
-                ASSERT_EQ(half.At(x, y)[c], (sum + 2) / 4) << x << "," << y << " channel " << c;
+// Halving along one or both axes is an exact average of the pixels covered,
+// rounded half up; the large case runs in several bands.
+TEST(Resampler, HalvingIsExactRoundedAverage) {
+    // width, height, and the factor along each axis (1: that axis keeps its size)
+    const int cases[][4] = {
+        {10, 6, 2, 2}, {10, 6, 2, 1}, {10, 6, 1, 2}, {2, 2, 2, 2}, {1600, 1400, 2, 2}};
+    for (const auto& c : cases) {
+        const int width = c[0];
+        const int height = c[1];
+        const int fx = c[2];
+        const int fy = c[3];
+        const Picture source = Noise(width, height, 1);
+        const Picture out = Resample(source, width / fx, height / fy);
+        ASSERT_EQ(out.bytes.size(), static_cast<std::size_t>(width / fx) * (height / fy) * 4);
+        const int n = fx * fy;
+        for (int y = 0; y < out.height; ++y)
+            for (int x = 0; x < out.width; ++x) {
+                for (int ch = 0; ch < 3; ++ch) {
+                    int sum = 0;
+                    for (int dy = 0; dy < fy; ++dy)
+                        for (int dx = 0; dx < fx; ++dx)
+                            sum += source.At(fx * x + dx, fy * y + dy)[ch];
+                    ASSERT_EQ(out.At(x, y)[ch], (sum + n / 2) / n)
+                        << width << "x" << height << " at " << x << "," << y << " channel " << ch;
+                }
+                ASSERT_EQ(out.At(x, y)[3], 0xFF);
             }
-            ASSERT_EQ(half.At(x, y)[3], 0xFF);
-        }
+    }
 }
 
 TEST(Resampler, FlatPictureStaysFlatAtAnySize) {
