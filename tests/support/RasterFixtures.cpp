@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -446,6 +447,24 @@ RasterPicture FromDecoded(const DecodeResult& result) {
         picture.pixels.push_back(pixel);
     }
     return picture;
+}
+
+std::string DescribeDifference(const RasterPicture& actual, const RasterPicture& expected) {
+    if (actual.width != expected.width || actual.height != expected.height)
+        return "size " + std::to_string(actual.width) + " x " + std::to_string(actual.height) +
+               ", expected " + std::to_string(expected.width) + " x " +
+               std::to_string(expected.height);
+    for (int y = 0; y < actual.height; ++y) {
+        for (int x = 0; x < actual.width; ++x) {
+            if (actual.At(x, y) == expected.At(x, y))
+                continue;
+            char text[96];
+            std::snprintf(text, sizeof text, "pixel (%d, %d) is %08X, expected %08X", x, y,
+                          unsigned(actual.At(x, y)), unsigned(expected.At(x, y)));
+            return text;
+        }
+    }
+    return "";
 }
 
 // ---- BMP ----

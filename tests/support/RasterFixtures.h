@@ -45,6 +45,10 @@ IndexedPicture MakeIndexedPicture(int width, int height, int colours);
 // fourth byte of every pixel must be 0xFF, else the pixel reads 0xFF000000 | rgb.
 RasterPicture FromDecoded(const DecodeResult& result);
 
+// Empty when the pictures are equal; otherwise the sizes or the first pixel that
+// differs, for a readable test failure.
+std::string DescribeDifference(const RasterPicture& actual, const RasterPicture& expected);
+
 // ---- BMP ----
 
 enum class BmpHeader {

@@ -1,0 +1,219 @@
+// PCX reading: the 128-byte header, then one RLE stream of scan lines, each line
+// holding its planes one after another. Runs may cross line ends, so the stream is
+// read continuously and cut into lines as it goes.
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "image/Decoders.h"
+#include "image/RasterOutput.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 128;
+constexpr std::size_t kEndPaletteSize = 769;  // the 0x0C marker and 256 RGB triples
+
+struct PcxHeader {
+    bool rle = true;
+    int bits = 0;
+    int planes = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::size_t bytesPerLine = 0;
+};
+
+bool ReadHeader(ByteSpan file, PcxHeader& header, std::string& error) {
+    const std::uint8_t* h = file.data;
+    if (file.size < kHeaderSize || h[0] != 10 || h[2] > 1) {
+        error = "not a PCX file";
+        return false;
+    }
+    header.rle = h[2] == 1;
+    header.bits = h[3];
+    header.planes = h[65];
+    const int xmin = ReadLe16(h + 4), ymin = ReadLe16(h + 6);
+    const int xmax = ReadLe16(h + 8), ymax = ReadLe16(h + 10);
+    header.width = std::int64_t(xmax) - xmin + 1;
+    header.height = std::int64_t(ymax) - ymin + 1;
+    header.bytesPerLine = ReadLe16(h + 66);
+    const int bits = header.bits, planes = header.planes;
+    const bool known = (bits == 1 && planes >= 1 && planes <= 4) ||
+                       ((bits == 2 || bits == 4) && planes == 1) ||
+                       (bits == 8 && (planes == 1 || planes == 3 || planes == 4));
+    if (!known) {
+        error = "unsupported PCX kind: " + std::to_string(bits) + " bits x " +
+                std::to_string(planes) + " planes";
+        return false;
+    }
+    if (header.width >= 1 && header.height >= 1 &&
+        header.bytesPerLine < (std::uint64_t(header.width) * bits + 7) / 8) {
+        error = "PCX lines are shorter than the picture is wide";
+        return false;
+    }
+    return true;
+}
+
+// The decompressed byte stream, handed out in pieces of any length.
+class RleStream {
+public:
+    RleStream(const std::uint8_t* begin, const std::uint8_t* end, bool rle)
+        : m_pos(begin), m_end(end), m_rle(rle) {}
+
+    // Fills up to count bytes; returns how many were there.
+    std::size_t Read(std::uint8_t* dst, std::size_t count) {
+        std::size_t filled = 0;
+        while (filled < count) {
+            if (m_runLeft > 0) {
+                const std::size_t n = std::min(m_runLeft, count - filled);
+                std::memset(dst + filled, m_runValue, n);
+                m_runLeft -= n;
+                filled += n;
+                continue;
+            }
+            if (m_pos >= m_end)
+                break;
+            const std::uint8_t byte = *m_pos++;
+            if (!m_rle || byte < 0xC0) {
+                dst[filled++] = byte;
+                continue;
+            }
+            if (m_pos >= m_end)
+                break;
+            m_runLeft = byte & 0x3F;
+            m_runValue = *m_pos++;
+        }
+        return filled;
+    }
+
+private:
+    const std::uint8_t* m_pos;
+    const std::uint8_t* m_end;
+    bool m_rle;
+    std::size_t m_runLeft = 0;
+    std::uint8_t m_runValue = 0;
+};
+
+using Palette = std::array<std::uint32_t, 256>;
+
+Palette HeaderPalette(const std::uint8_t* header, const PcxHeader& pcx) {
+    Palette palette;
+    palette.fill(kBlackPixel);
+    const std::uint8_t* entries = header + 16;
+    for (int i = 0; i < 16; ++i)
+        palette[i] = PackPixel(entries[3 * i], entries[3 * i + 1], entries[3 * i + 2]);
+    // Monochrome files mostly leave the header palette empty: black and white then.
+    if (pcx.bits == 1 && pcx.planes == 1 && palette[0] == palette[1]) {
+        palette[0] = kBlackPixel;
+        palette[1] = PackPixel(255, 255, 255);
+    }
+    return palette;
+}
+
+// The 256-colour palette at the end, or a grey ramp; sets dataEnd to where the
+// pixel stream stops.
+Palette EndPalette(ByteSpan file, std::size_t& dataEnd) {
+    Palette palette;
+    if (file.size >= kHeaderSize + kEndPaletteSize &&
+        file.data[file.size - kEndPaletteSize] == 0x0C) {
+        const std::uint8_t* entries = file.data + file.size - kEndPaletteSize + 1;
+        for (int i = 0; i < 256; ++i)
+            palette[i] = PackPixel(entries[3 * i], entries[3 * i + 1], entries[3 * i + 2]);
+        dataEnd = file.size - kEndPaletteSize;
+        return palette;
+    }
+    for (std::uint32_t i = 0; i < 256; ++i)
+        palette[i] = PackPixel(i, i, i);
+    return palette;
+}
+
+void DecodeIndexed8Line(const std::uint8_t* line, std::uint32_t* dst, std::size_t width,
+                        const Palette& palette) {
+    for (std::size_t x = 0; x < width; ++x)
+        dst[x] = palette[line[x]];
+}
+
+void DecodeRgbLine(const std::uint8_t* line, std::size_t bytesPerLine, std::uint32_t* dst,
+                   std::size_t width) {
+    const std::uint8_t* red = line;
+    const std::uint8_t* green = line + bytesPerLine;
+    const std::uint8_t* blue = line + 2 * bytesPerLine;
+    for (std::size_t x = 0; x < width; ++x)
+        dst[x] = PackPixel(red[x], green[x], blue[x]);
+}
+
+// 1 bit in up to 4 planes, or 2 or 4 bits in one plane.
+void DecodeSmallLine(const std::uint8_t* line, const PcxHeader& pcx, std::uint32_t* dst,
+                     std::size_t width, const Palette& palette) {
+    if (pcx.bits == 1) {
+        for (std::size_t x = 0; x < width; ++x) {
+            unsigned index = 0;
+            const int shift = 7 - int(x % 8);
+            for (int p = 0; p < pcx.planes; ++p)
+                index |= ((line[p * pcx.bytesPerLine + x / 8] >> shift) & 1u) << p;
+            dst[x] = palette[index];
+        }
+        return;
+    }
+    const std::size_t perByte = 8 / std::size_t(pcx.bits);
+    const unsigned mask = (1u << pcx.bits) - 1;
+    for (std::size_t x = 0; x < width; ++x) {
+        const int shift = 8 - pcx.bits * int(x % perByte + 1);
+        dst[x] = palette[(line[x / perByte] >> shift) & mask];
+    }
+}
+
+void DecodePixels(ByteSpan file, const PcxHeader& pcx, PictureRows& picture, DecodeResult& result) {
+    std::size_t dataEnd = file.size;
+    const bool eightBitIndexed = pcx.bits == 8 && pcx.planes == 1;
+    const Palette palette =
+        eightBitIndexed ? EndPalette(file, dataEnd) : HeaderPalette(file.data, pcx);
+    RleStream stream(file.data + kHeaderSize, file.data + dataEnd, pcx.rle);
+    const std::size_t lineBytes = pcx.bytesPerLine * std::size_t(pcx.planes);
+    std::vector<std::uint8_t> line(lineBytes);
+    for (std::size_t y = 0; y < picture.height; ++y) {
+        std::uint32_t* dst = picture.Row(y);
+        const std::size_t filled = stream.Read(line.data(), lineBytes);
+        std::size_t width = picture.width;
+        if (filled < lineBytes) {
+            // A cut line keeps what its first plane holds; later rows stay black.
+            FillBlack(dst, picture.width);
+            width = pcx.planes == 1 ? std::min(width, filled * 8 / std::size_t(pcx.bits)) : 0;
+            std::memset(line.data() + filled, 0, lineBytes - filled);
+            for (std::size_t r = y + 1; r < picture.height; ++r)
+                FillBlack(picture.Row(r), picture.width);
+            result.error = TruncationNote("PCX", y, picture.height);
+        }
+        if (eightBitIndexed)
+            DecodeIndexed8Line(line.data(), dst, width, palette);
+        else if (pcx.bits == 8)
+            DecodeRgbLine(line.data(), pcx.bytesPerLine, dst, width);
+        else
+            DecodeSmallLine(line.data(), pcx, dst, width, palette);
+        if (filled < lineBytes)
+            return;
+    }
+}
+
+}  // namespace
+
+DecodeResult DecodePcx(ByteSpan file) {
+    DecodeResult result;
+    PcxHeader header;
+    if (!file.data)
+        file.size = 0;
+    if (!ReadHeader(file, header, result.error))
+        return result;
+    PictureRows picture;
+    if (!AllocatePicture(header.width, header.height, "PCX", result, picture))
+        return result;
+    try {
+        DecodePixels(file, header, picture, result);
+    } catch (const std::bad_alloc&) {
+        result = DecodeResult{};
+        result.error = "PCX picture needs more memory than is available";
+    }
+    return result;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// Shared pieces of the BMP, PCX and TIFF decoders: little-endian field reads, the
+// size check and allocation of the picture, and the packed output pixel.
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "image/Decoders.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "pictures are written as packed 32-bit words in B, G, R, X byte order");
+
+// One output pixel as a 32-bit word: stored little-endian it reads B, G, R, 0xFF.
+inline constexpr std::uint32_t kOpaque = 0xFF000000u;
+inline constexpr std::uint32_t kBlackPixel = kOpaque;
+
+inline std::uint32_t PackPixel(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    return kOpaque | red << 16 | green << 8 | blue;
+}
+
+inline std::uint16_t ReadLe16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+inline std::uint32_t ReadLe32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+// A picture being decoded: its rows as 32-bit words.
+struct PictureRows {
+    std::uint32_t* pixels = nullptr;
+    std::size_t width = 0;
+    std::size_t height = 0;
+
+    std::uint32_t* Row(std::size_t y) const { return pixels + y * width; }
+};
+
+// Checks the size and allocates the picture into result (result.pixels, width and
+// height set). Returns false with result.error set when the size is refused or the
+// memory is not there. The pixels are left unset.
+inline bool AllocatePicture(std::int64_t width, std::int64_t height, const char* format,
+                            DecodeResult& result, PictureRows& rows) {
+    if (width < 1 || height < 1 ||
+        std::uint64_t(width) * std::uint64_t(height) > kMaxPicturePixels) {
+        result.error = std::string(format) + " picture size " + std::to_string(width) + " x " +
+                       std::to_string(height) + " refused";
+        return false;
+    }
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * kPictureBytesPerPixel;
+    result.pixels = MemoryBlock::Allocate(bytes);
+    if (!result.pixels) {
+        result.error = std::string(format) + " picture needs more memory than is available";
+        return false;
+    }
+    result.width = int(width);
+    result.height = int(height);
+    rows.pixels = reinterpret_cast<std::uint32_t*>(result.pixels->Data());
+    rows.width = std::size_t(width);
+    rows.height = std::size_t(height);
+    return true;
+}
+
+inline void FillBlack(std::uint32_t* pixels, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        pixels[i] = kBlackPixel;
+}
+
+// The note for a picture whose data ended early.
+inline std::string TruncationNote(const char* format, std::size_t rowsDecoded, std::size_t height) {
+    return std::string(format) + " data ends early: " + std::to_string(rowsDecoded) + " of " +
+           std::to_string(height) + " rows decoded, the rest is black";
+}
