@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Ctsn_viewerApp.h"
+#include "app/ProgramDirectory.h"
+#include "app/QtSettingsStore.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The user's and the system-wide configuration directories, both fresh. They must
+// be in the environment before the first QSettings is made, which caches them.
+class ConfigDirectories : public ::testing::Environment {
+public:
+    static fs::path& User() {
+        static fs::path path;
+        return path;
+    }
+    static fs::path& System() {
+        static fs::path path;
+        return path;
+    }
+
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tsn-settings-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_root = pattern;
+        User() = m_root / "user";
+        System() = m_root / "system";
+        fs::create_directories(User());
+        fs::create_directories(System());
+        setenv("XDG_CONFIG_HOME", User().c_str(), 1);
+        setenv("XDG_CONFIG_DIRS", System().c_str(), 1);
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+
+private:
+    fs::path m_root;
+};
+
+const auto* const kConfigDirectories = ::testing::AddGlobalTestEnvironment(new ConfigDirectories);
+
+fs::path UserFile() {
+    return ConfigDirectories::User() / "Tessellon" / "tsn_viewer.conf";
+}
+fs::path SystemFile() {
+    return ConfigDirectories::System() / "Tessellon" / "tsn_viewer.conf";
+}
+
+// QSettings keeps files it has read and reads one again only when its size or time
+// changed, so every file written here gets a time of its own.
+void WriteFile(const fs::path& path, const std::string& text) {
+    static int writes = 0;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1) +
+                                  std::chrono::seconds(++writes));
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::remove_all(UserFile().parent_path());
+        fs::remove_all(SystemFile().parent_path());
+    }
+
+    static Ctsn_viewerApp Scrambled() {
+        Ctsn_viewerApp app;
+        app.m_displayImage = -5;
+        app.m_previewType = -5;
+        app.m_prevSizeX = -5;
+        app.m_prevSizeY = -5;
+        return app;
+    }
+};
+
+TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
+    Ctsn_viewerApp app = Scrambled();
+    QtSettingsStore store;
+    app.LoadPreferences(store);
+    EXPECT_EQ(app.m_displayImage, 1);
+    EXPECT_EQ(app.m_previewType, 1);
+    EXPECT_EQ(app.m_prevSizeX, 300);
+    EXPECT_EQ(app.m_prevSizeY, 300);
+}
+
+TEST_F(SettingsStoreTest, SavedPreferencesLandInTheGeneralSectionAndLoadBack) {
+    {
+        Ctsn_viewerApp app;
+        app.m_displayImage = 0;
+        app.m_previewType = 2;
+        app.m_prevSizeX = 640;
+        app.m_prevSizeY = -480;
+        QtSettingsStore store;
+        app.SavePreferences(store);
+        // Written through before the store goes away.
+        const std::string text = ReadFile(UserFile());
+        EXPECT_EQ(text.rfind("[General]\n", 0), 0u) << text;
+        for (const char* line : {"\nDisplayImage=0\n", "\nPreviewType=2\n", "\nPrevSizeX=640\n",
+                                 "\nPrevSizeY=-480\n"}) {
+            EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
+        }
+        EXPECT_EQ(text.find("instdir"), std::string::npos);
+    }
+    Ctsn_viewerApp app = Scrambled();
+    QtSettingsStore store;
+    app.LoadPreferences(store);
+    EXPECT_EQ(app.m_displayImage, 0);
+    EXPECT_EQ(app.m_previewType, 2);
+    EXPECT_EQ(app.m_prevSizeX, 640);
+    EXPECT_EQ(app.m_prevSizeY, -480);
+}
+
+TEST_F(SettingsStoreTest, StoredValuesAreTakenAsTheyAreOrAsDefaultsWhenNotIntegers) {
+    WriteFile(UserFile(),
+              "[General]\n"
+              "DisplayImage=yes\n"
+              "PreviewType=7\n"
+              "PrevSizeX=12.5\n"
+              "PrevSizeY=99999999999\n");
+    Ctsn_viewerApp app = Scrambled();
+    QtSettingsStore store;
+    app.LoadPreferences(store);
+    EXPECT_EQ(app.m_displayImage, 1);
+    EXPECT_EQ(app.m_previewType, 7);
+    EXPECT_EQ(app.m_prevSizeX, 300);
+    EXPECT_EQ(app.m_prevSizeY, 300);
+}
+
+TEST_F(SettingsStoreTest, ValuesInOtherSectionsAreNotRead) {
+    WriteFile(UserFile(), "[Preferences]\nPreviewType=2\n[General]\nPrevSizeX=50\n");
+    Ctsn_viewerApp app = Scrambled();
+    QtSettingsStore store;
+    app.LoadPreferences(store);
+    EXPECT_EQ(app.m_previewType, 1);
+    EXPECT_EQ(app.m_prevSizeX, 50);
+}
+
+TEST_F(SettingsStoreTest, ProgramDirectoryComesFromInstdir) {
+    struct Case {
+        const char* name;
+        std::string userFile;    // empty: none
+        std::string systemFile;  // empty: none
+        std::string expected;
+    };
+    const std::string current = fs::current_path().string();
+    const Case cases[] = {
+        {"neither file: the current directory", "", "", current},
+        {"no instdir: the current directory", "[General]\nwelcome=1\n", "", current},
+        {"the user's own value", "[General]\ninstdir=/opt/tsn\n", "", "/opt/tsn"},
+        {"the system-wide value", "", "[General]\ninstdir=/usr/share/tsn-viewer\n",
+         "/usr/share/tsn-viewer"},
+        {"the user's value wins", "[General]\ninstdir=/home/me/tsn\n",
+         "[General]\ninstdir=/usr/share/tsn-viewer\n", "/home/me/tsn"},
+        {"a trailing separator is kept", "[General]\ninstdir=/opt/tsn/\n", "", "/opt/tsn/"},
+        {"an unquoted comma stays in the path", "[General]\ninstdir=/opt/a, b\n", "", "/opt/a, b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        if (!c.userFile.empty()) {
+            WriteFile(UserFile(), c.userFile);
+        }
+        if (!c.systemFile.empty()) {
+            WriteFile(SystemFile(), c.systemFile);
+        }
+        QtSettingsStore store;
+        EXPECT_EQ(ProgramDirectory(store), c.expected);
+    }
+}
+
+TEST_F(SettingsStoreTest, SavingNeverTouchesInstdirOrTheSystemFile) {
+    const std::string system = "[General]\ninstdir=/usr/share/tsn-viewer\nPreviewType=2\n";
+    WriteFile(SystemFile(), system);
+    Ctsn_viewerApp app;
+    {
+        QtSettingsStore store;
+        app.m_directory = ProgramDirectory(store);
+        app.LoadPreferences(store);
+        EXPECT_EQ(app.m_previewType, 2);  // the system-wide value is read beneath
+        app.m_previewType = 0;
+        app.SavePreferences(store);
+    }
+    EXPECT_EQ(ReadFile(SystemFile()), system);
+    const std::string user = ReadFile(UserFile());
+    EXPECT_EQ(user.find("instdir"), std::string::npos) << user;
+    EXPECT_NE(user.find("\nPreviewType=0\n"), std::string::npos) << user;
+}
+
+}  // namespace
