@@ -1,0 +1,54 @@
+// A whole image file through the wrapper as the document opens it: the first
+// byte picks the extension, the rest is the file. Load, read every comment,
+// draw, and resample to half size.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "image/ImageFile.h"
+#include "image/RealImagingBackend.h"
+#include "platform/RecordingDC.h"
+
+namespace {
+
+const char* const kExtensions[] = {".bmp", ".jpg", ".tif", ".pcx", ".png"};
+
+std::string TempPath(const char* extension) {
+    return "/tmp/fuzz_load_" + std::to_string(getpid()) + extension;
+}
+
+bool WriteWhole(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool ok = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && ok;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1)
+        return 0;
+    const std::string path = TempPath(kExtensions[data[0] % 5]);
+    if (!WriteWhole(path, data + 1, size - 1))
+        return 0;
+
+    RealImagingBackend backend;
+    ImageFile image(backend);
+    if (image.Load(path) == 0 || image.HasImage()) {
+        for (int i = 0; i < image.GetCommentCount(); ++i)
+            image.GetComment(i);
+        RecordingDC dc;
+        image.Draw(&dc, 10, 10, 1200, 1200, 0);
+        const int width = image.m_width / 2 > 0 ? image.m_width / 2 : 1;
+        const int height = image.m_height / 2 > 0 ? image.m_height / 2 : 1;
+        image.Resize(width, height);
+    }
+    std::remove(path.c_str());
+    return 0;
+}
