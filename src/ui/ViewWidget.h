@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <QString>
 #include <memory>
 
 #include "app/Ctsn_viewerApp.h"
@@ -64,7 +65,9 @@ private:
     void FilePrintPreview() override;
 
     void updateScrollBars();
+    QString docName() const;
 
+    Ctsn_viewerDoc& m_doc;
     Ctsn_viewerView m_view;
     QPainterDCFontCache m_fonts;
     std::unique_ptr<PrintHelper> m_printer;
