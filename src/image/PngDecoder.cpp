@@ -1,0 +1,370 @@
+// PNG through libpng: every colour type and bit depth comes out as B, G, R, 0xFF, with
+// transparency composited onto the caller's background and the file's gamma corrected
+// to the display's. Text chunks are read here rather than by libpng, so that their
+// order is the file's and an oversized one is left out instead of failing the file.
+
+#include <png.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "image/Decoders.h"
+
+namespace {
+
+constexpr std::size_t kMaxTextEntryBytes = std::size_t{1} << 20;
+constexpr std::size_t kMaxTextTotalBytes = std::size_t{64} << 20;
+constexpr std::size_t kMaxKeywordBytes = 79;
+constexpr const char* kEndsEarly = "the PNG file ends early";
+
+std::uint32_t ReadBe32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
+           std::uint32_t{p[3]};
+}
+
+// ---- text chunks ----
+
+struct TextBudget {
+    std::size_t used = 0;  // text bytes produced so far, kept or not
+
+    bool Take(std::size_t bytes) {
+        if (bytes > kMaxTextTotalBytes - used)
+            return false;
+        used += bytes;
+        return true;
+    }
+};
+
+// Inflates a zlib stream; false when it is broken, or inflates past `limit` or the budget.
+bool Inflate(const std::uint8_t* data, std::size_t size, std::size_t limit, TextBudget& budget,
+             std::string& out) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return false;
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = static_cast<uInt>(std::min<std::size_t>(size, UINT32_MAX));
+    std::uint8_t buffer[16384];
+    int status = Z_OK;
+    bool ok = true;
+    while (ok && status == Z_OK) {
+        z.next_out = buffer;
+        z.avail_out = sizeof buffer;
+        status = inflate(&z, Z_NO_FLUSH);
+        const std::size_t produced = sizeof buffer - z.avail_out;
+        ok = (status == Z_OK || status == Z_STREAM_END) && out.size() + produced <= limit &&
+             budget.Take(produced);
+        if (ok)
+            out.append(reinterpret_cast<const char*>(buffer), produced);
+        if (status == Z_OK && produced == 0 && z.avail_in == 0)
+            ok = false;  // the stream stops short of its end
+    }
+    inflateEnd(&z);
+    return ok && status == Z_STREAM_END;
+}
+
+// Splits off the NUL-terminated field at `pos`; false when there is no NUL.
+bool TakeField(const std::uint8_t* data, std::size_t size, std::size_t& pos, std::string& field) {
+    const auto* end = static_cast<const std::uint8_t*>(std::memchr(data + pos, 0, size - pos));
+    if (!end)
+        return false;
+    field.assign(reinterpret_cast<const char*>(data + pos), end - (data + pos));
+    pos = static_cast<std::size_t>(end - data) + 1;
+    return true;
+}
+
+// Text ends at its first NUL, as libpng hands it out.
+void CutAtNul(std::string& text) {
+    text.resize(std::strlen(text.c_str()));
+}
+
+bool ValidKeyword(const std::string& keyword) {
+    return !keyword.empty() && keyword.size() <= kMaxKeywordBytes;
+}
+
+// The body of a tEXt, zTXt or iTXt chunk as keyword and text; false when malformed,
+// oversized or over the budget.
+bool ParseText(const std::string& type, const std::uint8_t* data, std::size_t size,
+               TextBudget& budget, PngTextEntry& entry) {
+    std::size_t pos = 0;
+    if (type == "tEXt") {
+        if (!TakeField(data, size, pos, entry.keyword)) {
+            entry.keyword.assign(reinterpret_cast<const char*>(data), size);
+            pos = size;
+        }
+        entry.text.assign(reinterpret_cast<const char*>(data + pos), size - pos);
+        CutAtNul(entry.text);
+        return ValidKeyword(entry.keyword) && entry.text.size() <= kMaxTextEntryBytes &&
+               budget.Take(entry.text.size());
+    }
+    if (!TakeField(data, size, pos, entry.keyword) || !ValidKeyword(entry.keyword))
+        return false;
+    bool compressed = true;
+    if (type == "iTXt") {
+        if (size - pos < 2 || data[pos] > 1 || data[pos + 1] != 0)
+            return false;
+        compressed = data[pos] == 1;
+        pos += 2;
+        std::string language, translated;
+        if (!TakeField(data, size, pos, language) || !TakeField(data, size, pos, translated))
+            return false;
+    } else {  // zTXt
+        if (pos >= size || data[pos] != 0)
+            return false;
+        ++pos;
+    }
+    if (compressed) {
+        if (!Inflate(data + pos, size - pos, kMaxTextEntryBytes, budget, entry.text))
+            return false;
+    } else {
+        entry.text.assign(reinterpret_cast<const char*>(data + pos), size - pos);
+        if (entry.text.size() > kMaxTextEntryBytes || !budget.Take(entry.text.size()))
+            return false;
+    }
+    CutAtNul(entry.text);
+    return true;
+}
+
+bool IsTextChunk(const std::string& type) {
+    return type == "tEXt" || type == "zTXt" || type == "iTXt";
+}
+
+// ---- the stream libpng reads ----
+
+struct Segment {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+
+// The file without its text chunks, as libpng sees it.
+struct PngInput {
+    const std::uint8_t* data = nullptr;
+    std::vector<Segment> segments;
+    std::size_t segment = 0;
+    std::size_t offset = 0;  // within the current segment
+    std::size_t rowsRead = 0;
+    bool ranOut = false;  // the file ended before libpng was done with it
+
+    void Keep(std::size_t from, std::size_t size) {
+        if (!segments.empty() && segments.back().offset + segments.back().size == from)
+            segments.back().size += size;
+        else
+            segments.push_back({from, size});
+    }
+};
+
+// Walks the chunks: text chunks (with a good CRC) go to `texts`, everything else to the
+// input. A broken chunk structure ends the walk; libpng then meets it and reports it.
+void SplitChunks(ByteSpan file, PngInput& input, std::vector<PngTextEntry>* texts) {
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    input.data = file.data;
+    std::size_t pos = 0;
+    if (file.size >= 8 && std::memcmp(file.data, kSignature, 8) == 0) {
+        input.Keep(0, 8);
+        pos = 8;
+    }
+    TextBudget budget;
+    while (pos != 0 && file.size - pos >= 12) {
+        const std::uint32_t length = ReadBe32(file.data + pos);
+        if (length > PNG_UINT_31_MAX || length > file.size - pos - 12)
+            break;
+        const std::string type(reinterpret_cast<const char*>(file.data + pos + 4), 4);
+        const std::size_t chunkSize = std::size_t{length} + 12;
+        if (!IsTextChunk(type)) {
+            input.Keep(pos, chunkSize);
+            pos += chunkSize;
+            if (type == "IEND")
+                break;
+            continue;
+        }
+        const std::uint8_t* body = file.data + pos + 8;
+        const uLong crc = crc32(0, file.data + pos + 4, length + 4);
+        PngTextEntry entry;
+        if (texts && crc == ReadBe32(body + length) && ParseText(type, body, length, budget, entry))
+            texts->push_back(std::move(entry));
+        pos += chunkSize;
+    }
+    if (pos < file.size)
+        input.Keep(pos, file.size - pos);
+}
+
+// libpng wants every byte it asks for. When the file ends early it gets zeros once, so
+// that it decodes the rows the real data holds before the padding stops it.
+void ReadInput(png_structp png, png_bytep out, png_size_t length) {
+    auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
+    while (length > 0) {
+        if (input->segment >= input->segments.size()) {
+            if (input->ranOut)
+                png_error(png, kEndsEarly);
+            input->ranOut = true;
+            std::memset(out, 0, length);
+            return;
+        }
+        const Segment& s = input->segments[input->segment];
+        const std::size_t n = std::min<std::size_t>(length, s.size - input->offset);
+        std::memcpy(out, input->data + s.offset + input->offset, n);
+        out += n;
+        length -= n;
+        input->offset += n;
+        if (input->offset == s.size) {
+            ++input->segment;
+            input->offset = 0;
+        }
+    }
+}
+
+// ---- libpng errors ----
+
+struct PngErrorText {
+    char message[160] = {};
+};
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
+    auto* error = static_cast<PngErrorText*>(png_get_error_ptr(png));
+    std::snprintf(error->message, sizeof error->message, "%s", message ? message : "PNG error");
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// Runs step() with libpng's error exit armed. A step keeps only trivially destructible
+// locals: the jump skips its frame.
+// libpng's reason, unless the file simply ran out (then the padding made up the reason).
+std::string FailureReason(const PngInput& input, const PngErrorText& error) {
+    return input.ranOut ? kEndsEarly : error.message;
+}
+
+template <typename Step>
+bool RunPngStep(png_structp png, Step&& step) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    step();
+    return true;
+}
+
+// ---- pixels ----
+
+// Trapped: every transformation from the file's format to B, G, R, 0xFF.
+void SetUpTransforms(png_structp png, png_infop info, Rgb background, double displayGamma) {
+    const int colourType = png_get_color_type(png, info);
+    const bool transparent =
+        (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    png_set_expand(png);  // palette to RGB, small grey to 8 bits, tRNS to alpha
+    if (png_get_bit_depth(png, info) == 16)
+        png_set_scale_16(png);
+    if ((colourType & PNG_COLOR_MASK_COLOR) == 0)
+        png_set_gray_to_rgb(png);  // before compositing, so the background keeps its colour
+    double fileGamma = 0;
+    if (png_get_gAMA(png, info, &fileGamma) && fileGamma > 0 && displayGamma > 0)
+        png_set_gamma(png, displayGamma, fileGamma);
+    if (transparent) {
+        png_color_16 colour{};
+        colour.red = background.red;
+        colour.green = background.green;
+        colour.blue = background.blue;
+        png_set_background(png, &colour, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+    }
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+}
+
+// Trapped: reads every pass of every row into `pixels`, counting rows as they come.
+void ReadRows(png_structp png, png_infop info, std::uint8_t* pixels, PngInput& input) {
+    const png_uint_32 height = png_get_image_height(png, info);
+    const std::size_t stride = png_get_rowbytes(png, info);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, pixels + stride * y, nullptr);
+            ++input.rowsRead;
+        }
+    }
+}
+
+void FillWith(std::uint8_t* pixels, std::size_t bytes, Rgb colour) {
+    for (std::size_t i = 0; i + 3 < bytes; i += 4) {
+        pixels[i] = colour.blue;
+        pixels[i + 1] = colour.green;
+        pixels[i + 2] = colour.red;
+        pixels[i + 3] = 0xFF;
+    }
+}
+
+std::string SizeReason(png_uint_32 width, png_uint_32 height) {
+    return "the PNG picture size " + std::to_string(width) + " x " + std::to_string(height) +
+           " is not supported";
+}
+
+DecodeResult DecodePixels(png_structp png, png_infop info, PngInput& input, Rgb background,
+                          double displayGamma, const PngErrorText& error) {
+    DecodeResult result;
+    if (!RunPngStep(png, [&] {
+            png_set_read_fn(png, &input, ReadInput);
+            png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+            png_read_info(png, info);
+        })) {
+        result.error = FailureReason(input, error);
+        return result;
+    }
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (width < 1 || height < 1 || std::uint64_t{width} * height > kMaxPicturePixels) {
+        result.error = SizeReason(width, height);
+        return result;
+    }
+    if (!RunPngStep(png, [&] { SetUpTransforms(png, info, background, displayGamma); })) {
+        result.error = error.message;
+        return result;
+    }
+    const std::size_t stride = std::size_t{width} * kPictureBytesPerPixel;
+    if (png_get_rowbytes(png, info) != stride) {
+        result.error = "unexpected PNG row layout";
+        return result;
+    }
+    BlockHandle block = MemoryBlock::Allocate(stride * height);
+    if (!block) {
+        result.error = "not enough memory for the PNG picture";
+        return result;
+    }
+    // Rows the data never reaches show the background.
+    FillWith(block->Data(), stride * height, background);
+    if (!RunPngStep(png, [&] { ReadRows(png, info, block->Data(), input); })) {
+        if (input.rowsRead == 0) {
+            result.error = FailureReason(input, error);
+            return result;
+        }
+        result.error = "the PNG picture is incomplete: " + FailureReason(input, error);
+    }
+    result.pixels = std::move(block);
+    result.width = static_cast<int>(width);
+    result.height = static_cast<int>(height);
+    return result;
+}
+
+}  // namespace
+
+DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
+                       std::vector<PngTextEntry>* texts) {
+    if (texts)
+        texts->clear();
+    PngInput input;
+    SplitChunks(file, input, texts);
+
+    PngErrorText error;
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    DecodeResult result;
+    if (!info)
+        result.error = "libpng could not start";
+    else
+        result = DecodePixels(png, info, input, background, displayGamma, error);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return result;
+}
