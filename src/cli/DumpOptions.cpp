@@ -1,0 +1,224 @@
+#include "cli/DumpOptions.h"
+
+#include <charconv>
+#include <utility>
+
+const char* const kDumpUsage =
+    "Usage: tsn-dump [OPTIONS] IMAGE...\n"
+    "Prints the cards the viewer finds in each image.\n"
+    "\n"
+    "  --json                  one JSON object per image, one per line\n"
+    "  --defs-dir DIR          read official_collection.def from DIR\n"
+    "  --preview full|half|limited\n"
+    "                          preview sizing (default: the PreviewType preference)\n"
+    "  --max-size W H          limits of the limited size (default: PrevSizeX, PrevSizeY)\n"
+    "  --ppm FILE              write the picture as held after preview sizing (one IMAGE)\n"
+    "  --trace PAGE            print the view's drawing of PAGE (one IMAGE): none, general,\n"
+    "                          business, collection, copyright, protocol or comments\n"
+    "  --hide-image            with --trace: the picture switch off\n"
+    "  --ecard-fields          with --trace: the business card as labelled lines\n"
+    "  --print                 with --trace: drawn as on paper\n"
+    "  --no-pixels             read only the record's data, no pixels decoded\n"
+    "  --help                  show this help\n"
+    "  --version               show the version\n"
+    "\n"
+    "Exit status: 0 every image loaded, 1 some image could not be opened or loaded,\n"
+    "2 usage error.\n";
+
+namespace {
+
+struct NamedPage {
+    const char* name;
+    CardPage page;
+};
+
+constexpr NamedPage kTracePages[] = {
+    {"none", PageNone},
+    {"general", PageGeneralCard},
+    {"business", PageBusinessCard},
+    {"collection", PageCollectionCard},
+    {"copyright", PageCopyrightCard},
+    {"protocol", PageProtocolDetails},
+    {"comments", PageOtherComments},
+};
+
+std::optional<int> ParsePreviewType(const std::string& text) {
+    if (text == "full")
+        return 0;
+    if (text == "half")
+        return 1;
+    if (text == "limited")
+        return 2;
+    return std::nullopt;
+}
+
+// A whole decimal number from 1 up; the limits divide a picture's sides.
+std::optional<int> ParsePositive(const std::string& text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < 1)
+        return std::nullopt;
+    return value;
+}
+
+class ArgumentReader {
+public:
+    explicit ArgumentReader(const std::vector<std::string>& args) : m_args(args) {}
+
+    ParsedCommandLine Read() {
+        while (m_next < m_args.size() && m_result.usageError.empty())
+            ReadOne();
+        if (m_result.usageError.empty())
+            CheckCombination();
+        return std::move(m_result);
+    }
+
+private:
+    void ReadOne() {
+        std::string arg = m_args[m_next++];
+        if (m_optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            m_result.options.images.push_back(arg);
+            return;
+        }
+        if (arg == "--") {
+            m_optionsEnded = true;
+            return;
+        }
+        m_inlineValue.reset();
+        if (std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+            m_inlineValue = arg.substr(equals + 1);
+            arg.resize(equals);
+        }
+        if (!ApplyOption(arg))
+            Fail("unknown option '" + arg + "'");
+        else if (m_inlineValue && m_result.usageError.empty())
+            Fail("option '" + arg + "' takes no value");
+    }
+
+    bool ApplyOption(const std::string& name) {
+        DumpOptions& o = m_result.options;
+        if (name == "--json")
+            o.json = true;
+        else if (name == "--hide-image")
+            o.hideImage = true;
+        else if (name == "--ecard-fields")
+            o.ecardFields = true;
+        else if (name == "--print")
+            o.print = true;
+        else if (name == "--help" || name == "-h")
+            o.help = true;
+        else if (name == "--version")
+            o.version = true;
+        else if (name == "--no-pixels")
+            Fail("--no-pixels is not supported yet");
+        else if (name == "--defs-dir")
+            ReadDefsDir();
+        else if (name == "--preview")
+            ReadPreview();
+        else if (name == "--max-size")
+            ReadMaxSize();
+        else if (name == "--ppm")
+            ReadPpm();
+        else if (name == "--trace")
+            ReadTrace();
+        else
+            return false;
+        return true;
+    }
+
+    void ReadDefsDir() {
+        if (auto value = Value("--defs-dir"))
+            m_result.options.defsDir = *value;
+    }
+
+    void ReadPpm() {
+        if (auto value = Value("--ppm"))
+            m_result.options.ppmPath = *value;
+    }
+
+    void ReadPreview() {
+        auto value = Value("--preview");
+        if (!value)
+            return;
+        m_result.options.previewType = ParsePreviewType(*value);
+        if (!m_result.options.previewType)
+            Fail("--preview takes full, half or limited, not '" + *value + "'");
+    }
+
+    void ReadMaxSize() {
+        if (m_inlineValue) {
+            Fail("--max-size takes two values: --max-size W H");
+            return;
+        }
+        if (m_next + 2 > m_args.size()) {
+            Fail("--max-size needs a width and a height");
+            return;
+        }
+        const std::string& width = m_args[m_next++];
+        const std::string& height = m_args[m_next++];
+        m_result.options.maxWidth = ParsePositive(width);
+        m_result.options.maxHeight = ParsePositive(height);
+        if (!m_result.options.maxWidth || !m_result.options.maxHeight)
+            Fail("--max-size takes two whole numbers from 1 up, not '" + width + "' '" + height +
+                 "'");
+    }
+
+    void ReadTrace() {
+        auto value = Value("--trace");
+        if (!value)
+            return;
+        for (const NamedPage& named : kTracePages) {
+            if (*value == named.name) {
+                m_result.options.tracePage = named.page;
+                return;
+            }
+        }
+        Fail(
+            "--trace takes none, general, business, collection, copyright, protocol or "
+            "comments, not '" +
+            *value + "'");
+    }
+
+    // The one value of an option: after '=' or the next argument.
+    std::optional<std::string> Value(const std::string& name) {
+        if (m_inlineValue)
+            return std::exchange(m_inlineValue, std::nullopt);
+        if (m_next >= m_args.size()) {
+            Fail(name + " needs a value");
+            return std::nullopt;
+        }
+        return m_args[m_next++];
+    }
+
+    void CheckCombination() {
+        const DumpOptions& o = m_result.options;
+        if (o.help || o.version)
+            return;
+        if (o.images.empty())
+            Fail("no IMAGE given");
+        else if (o.ppmPath && o.images.size() != 1)
+            Fail("--ppm takes exactly one IMAGE");
+        else if (o.tracePage && o.images.size() != 1)
+            Fail("--trace takes exactly one IMAGE");
+        else if (!o.tracePage && (o.hideImage || o.ecardFields || o.print))
+            Fail("--hide-image, --ecard-fields and --print go with --trace");
+    }
+
+    void Fail(std::string message) {
+        if (m_result.usageError.empty())
+            m_result.usageError = std::move(message);
+    }
+
+    const std::vector<std::string>& m_args;
+    std::size_t m_next = 0;
+    bool m_optionsEnded = false;
+    std::optional<std::string> m_inlineValue;
+    ParsedCommandLine m_result;
+};
+
+}  // namespace
+
+ParsedCommandLine ParseDumpCommandLine(const std::vector<std::string>& args) {
+    return ArgumentReader(args).Read();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The command line of tsn-dump: options and image paths, or a usage error.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "doc/CardPage.h"
+
+struct DumpOptions {
+    bool json = false;
+    std::optional<std::string> defsDir;  // instead of the program directory
+    std::optional<int> previewType;      // 0 full, 1 half, 2 limited; else the preference
+    std::optional<int> maxWidth;         // limits of the limited size; else the preferences
+    std::optional<int> maxHeight;
+    std::optional<std::string> ppmPath;  // also write the held picture here
+    std::optional<CardPage> tracePage;   // print the view's drawing of this page
+    bool hideImage = false;              // trace: the picture switch off
+    bool ecardFields = false;            // trace: the business card as labelled lines
+    bool print = false;                  // trace: drawn on a printing context
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> images;
+};
+
+struct ParsedCommandLine {
+    DumpOptions options;
+    std::string usageError;  // non-empty: the arguments cannot be run
+};
+
+// Options may come before, between or after the images; "--" ends the options, and
+// "--name=value" is accepted for any option that takes one value.
+ParsedCommandLine ParseDumpCommandLine(const std::vector<std::string>& args);
+
+// The --help text.
+extern const char* const kDumpUsage;

@@ -1,0 +1,16 @@
+// tsn-dump: the viewer's open pipeline on the command line (see TsnDump.h).
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/QtSettingsStore.h"
+#include "cli/TsnDump.h"
+#include "image/RealImagingBackend.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    QtSettingsStore settings;
+    RealImagingBackend backend;
+    return RunTsnDump(args, DumpEnvironment{settings, backend, std::cout, std::cerr});
+}
