@@ -140,15 +140,6 @@ TEST_F(SettingsStoreTest, StoredValuesAreTakenAsTheyAreOrAsDefaultsWhenNotIntege
     EXPECT_EQ(app.m_prevSizeY, 300);
 }
 
-TEST_F(SettingsStoreTest, ValuesInOtherSectionsAreNotRead) {
-    WriteFile(UserFile(), "[Preferences]\nPreviewType=2\n[General]\nPrevSizeX=50\n");
-    Ctsn_viewerApp app = Scrambled();
-    QtSettingsStore store;
-    app.LoadPreferences(store);
-    EXPECT_EQ(app.m_previewType, 1);
-    EXPECT_EQ(app.m_prevSizeX, 50);
-}
-
 TEST_F(SettingsStoreTest, ProgramDirectoryComesFromInstdir) {
     struct Case {
         const char* name;
