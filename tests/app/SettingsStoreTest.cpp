@@ -28,9 +28,13 @@ public:
     }
 
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tsn-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
+        // Once per process: QSettings keeps the first paths it saw, even across
+        // --gtest_repeat iterations.
+        if (m_root.empty()) {
+            std::string pattern = (fs::temp_directory_path() / "tsn-settings-XXXXXX").string();
+            ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+            m_root = pattern;
+        }
         User() = m_root / "user";
         System() = m_root / "system";
         fs::create_directories(User());
