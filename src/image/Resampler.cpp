@@ -29,12 +29,16 @@ constexpr int kFinalShift = kWeightBits + kCarryBits;
 // The source pixels and weights that make up each output pixel along one axis.
 struct AxisFilter {
     struct Span {
-        int first = 0;           // first source index
-        int count = 0;           // number of source pixels
-        std::size_t offset = 0;  // where its weights start in `weights`
+        int first = 0;               // first source index
+        int count = 0;               // number of source pixels
+        std::size_t offset = 0;      // where its weights start in `weights`
+        std::size_t pairOffset = 0;  // where its weights start in `pairs`
     };
     std::vector<Span> spans;
     std::vector<std::int16_t> weights;
+    // The weights again, two to a 32-bit lane (an odd last one with 0), as the
+    // horizontal pass multiplies them.
+    std::vector<std::int32_t> pairs;
 };
 
 // Shrinking: each output pixel averages the source interval it covers, each
@@ -95,18 +99,25 @@ void BuildBilinearFilter(int src, int dst, AxisFilter& filter) {
     }
 }
 
-void BuildFilter(int src, int dst, AxisFilter& filter) {
-    if (dst < src)
-        BuildAreaFilter(src, dst, filter);
-    else
-        BuildBilinearFilter(src, dst, filter);
-}
-
 // A pair of 16-bit weights as one 32-bit lane for _mm_madd_epi16.
 inline std::int32_t WeightPair(std::int16_t first, std::int16_t second) {
     return static_cast<std::int32_t>(
         static_cast<std::uint16_t>(first) |
         (static_cast<std::uint32_t>(static_cast<std::uint16_t>(second)) << 16));
+}
+
+void BuildFilter(int src, int dst, AxisFilter& filter) {
+    if (dst < src)
+        BuildAreaFilter(src, dst, filter);
+    else
+        BuildBilinearFilter(src, dst, filter);
+    filter.pairs.reserve(filter.weights.size() / 2 + filter.spans.size());
+    for (AxisFilter::Span& span : filter.spans) {
+        span.pairOffset = filter.pairs.size();
+        const std::int16_t* w = filter.weights.data() + span.offset;
+        for (int t = 0; t < span.count; t += 2)
+            filter.pairs.push_back(WeightPair(w[t], t + 1 < span.count ? w[t + 1] : 0));
+    }
 }
 
 // One output row of the vertical pass: the weighted sum of the span's source
@@ -158,31 +169,35 @@ void BlendRows(const std::uint8_t* const* rows, const std::int16_t* weights, int
 void ResampleRow(const std::uint16_t* in, const AxisFilter& filter, std::uint8_t* out) {
     constexpr std::int32_t kRound = 1 << (kFinalShift - 1);
 #ifdef __SSE2__
-    // All four channels of a pixel in one register, source pixels taken in pairs.
+    // All four channels of a pixel in one register, source pixels taken in pairs
+    // (the row carries a zero pixel past its end for an odd last one), two output
+    // pixels stored at a time.
     const __m128i round = _mm_set1_epi32(kRound);
     const __m128i opaque = _mm_set1_epi32(static_cast<std::int32_t>(0xFF000000u));
-    for (const AxisFilter::Span& span : filter.spans) {
+    const std::int32_t* pairs = filter.pairs.data();
+    auto sum = [&](const AxisFilter::Span& span) {
         const std::uint16_t* p = in + static_cast<std::size_t>(span.first) * 4;
-        const std::int16_t* w = filter.weights.data() + span.offset;
+        const std::int32_t* w = pairs + span.pairOffset;
         __m128i acc = round;
-        int t = 0;
-        for (; t + 2 <= span.count; t += 2, p += 8) {
-            const __m128i pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i mixed = _mm_unpacklo_epi16(pair, _mm_srli_si128(pair, 8));
-            acc = _mm_add_epi32(acc,
-                                _mm_madd_epi16(mixed, _mm_set1_epi32(WeightPair(w[t], w[t + 1]))));
+        for (int t = 0; t < span.count; t += 2, p += 8, ++w) {
+            const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i mixed = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(mixed, _mm_set1_epi32(*w)));
         }
-        if (t < span.count) {
-            const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-            const __m128i mixed = _mm_unpacklo_epi16(last, _mm_setzero_si128());
-            acc = _mm_add_epi32(acc, _mm_madd_epi16(mixed, _mm_set1_epi32(WeightPair(w[t], 0))));
-        }
-        __m128i v = _mm_srai_epi32(acc, kFinalShift);
-        v = _mm_packs_epi32(v, v);
-        v = _mm_or_si128(_mm_packus_epi16(v, v), opaque);
-        const std::uint32_t pixel = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
+        return _mm_srai_epi32(acc, kFinalShift);
+    };
+    const std::size_t count = filter.spans.size();
+    std::size_t i = 0;
+    for (; i + 2 <= count; i += 2, out += 8) {
+        const __m128i v = _mm_packs_epi32(sum(filter.spans[i]), sum(filter.spans[i + 1]));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out),
+                         _mm_or_si128(_mm_packus_epi16(v, v), opaque));
+    }
+    if (i < count) {
+        const __m128i v = _mm_packs_epi32(sum(filter.spans[i]), sum(filter.spans[i]));
+        const std::uint32_t pixel = static_cast<std::uint32_t>(
+            _mm_cvtsi128_si32(_mm_or_si128(_mm_packus_epi16(v, v), opaque)));
         std::memcpy(out, &pixel, 4);
-        out += 4;
     }
 #else
     for (const AxisFilter::Span& span : filter.spans) {
@@ -252,7 +267,7 @@ void ResampleRows(Job& job, std::size_t firstRow, std::size_t endRow) {
     std::vector<std::uint16_t> blended;
     std::vector<const std::uint8_t*> rows;
     try {
-        blended.resize(job.srcStride);
+        blended.resize(job.srcStride + kPictureBytesPerPixel, 0);
         std::size_t widest = 0;
         for (const AxisFilter::Span& span : job.vertical.spans)
             widest = std::max(widest, static_cast<std::size_t>(span.count));
