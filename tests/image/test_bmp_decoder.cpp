@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <climits>
 
 #include "image/Decoders.h"
@@ -22,6 +24,10 @@ struct RoundTrip {
     BmpOptions options;
     int colours;  // indexed pictures: palette size; 0 for direct colour
 };
+
+void PrintTo(const RoundTrip& value, std::ostream* os) {
+    *os << value.name;
+}
 
 class BmpRoundTrip : public testing::TestWithParam<RoundTrip> {};
 
@@ -255,6 +261,10 @@ struct Broken {
     std::size_t at;  // where a 32-bit field is overwritten; SIZE_MAX: cut the file to `value`
     std::uint32_t value;
 };
+
+void PrintTo(const Broken& value, std::ostream* os) {
+    *os << value.name;
+}
 
 class BmpRefused : public testing::TestWithParam<Broken> {};
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 
 #include "image/Decoders.h"
@@ -29,6 +31,10 @@ struct RoundTrip {
     int width = 13;
     int height = 7;
 };
+
+void PrintTo(const RoundTrip& value, std::ostream* os) {
+    *os << value.name;
+}
 
 class PcxRoundTrip : public testing::TestWithParam<RoundTrip> {};
 
@@ -162,6 +168,10 @@ struct Broken {
     std::size_t at;  // byte to overwrite; SIZE_MAX: cut the file to `value` bytes
     std::uint8_t value;
 };
+
+void PrintTo(const Broken& value, std::ostream* os) {
+    *os << value.name;
+}
 
 class PcxRefused : public testing::TestWithParam<Broken> {};
 
