@@ -25,7 +25,7 @@ std::string PlainCardComment() {
            "|SPV0100|DCR07122026|CNATessellon Publisher|CVE0110"
            "|gen"
            "|TITPyrite cube cluster"
-           "|LDETwo intergrown cubes of pyrite on grey marl.\r\n"
+           "|LDEIntergrown cubes of pyrite on grey marl.\r\n"
            "Striated faces with a brassy metallic lustre."
            "|bca|LAY5"
            "|NAMHelen Marsh Minerals"
