@@ -123,17 +123,6 @@ INSTANTIATE_TEST_SUITE_P(
         PixelCase{"AdobeYcck", With([](JpegOptions& o) { o.colour = JpegColour::kYcck; }), 10}),
     [](const testing::TestParamInfo<PixelCase>& info) { return std::string(info.param.name); });
 
-TEST(JpegDecoder, SolidColourKeepsItsChannelOrder) {
-    JpegOptions options;
-    options.pixel = fixtures::Solid(Rgba{200, 40, 90});
-    const std::vector<std::uint8_t> file = MakeJpeg(16, 16, {}, options);
-
-    const DecodeResult result = DecodeJpeg(Span(file), nullptr);
-
-    ASSERT_TRUE(result.pixels) << result.error;
-    EXPECT_LE(MaxDifference(result, options.pixel, false, 0, 16), 3);
-}
-
 TEST(JpegComments, EverySegmentKeptRawAndInFileOrder) {
     const std::string longest(65533, 'x');  // a segment's whole capacity
     const std::vector<std::string> written = {"tSNfirst", std::string("nul\0inside", 10), "",

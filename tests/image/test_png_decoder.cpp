@@ -177,32 +177,26 @@ TEST(PngTransparency, AlphaIsCompositedOntoTheGivenBackground) {
     }
 }
 
-// A grey picture on a coloured background must not lose the background's colour.
-TEST(PngTransparency, GreyAlphaTakesAColouredBackground) {
-    PngOptions options;
-    options.colour = PngColour::kGreyAlpha;
-    options.pixel = [](int x, int) { return Rgba{90, 90, 90, std::uint8_t(x % 2 ? 0 : 255)}; };
-
-    const DecodeResult result = Decode(MakePng(4, 2, {}, {}, options));
-
-    ASSERT_TRUE(result.pixels) << result.error;
-    EXPECT_EQ(PixelAt(result, 0, 0), (Rgba{90, 90, 90}));
-    EXPECT_EQ(PixelAt(result, 1, 0), (Rgba{kBackground.red, kBackground.green, kBackground.blue}));
-}
-
-TEST(PngTransparency, TransparentColourChunkOnGreyAndRgb) {
-    for (const PngColour colour : {PngColour::kGrey, PngColour::kRgb}) {
+// Transparency by alpha or by a tRNS colour; a grey picture must not lose the
+// background's colour.
+TEST(PngTransparency, GreyAndRgbKeepTheColouredBackground) {
+    const Rgba opaque{60, 60, 60}, keyed{5, 5, 5};
+    for (const PngColour colour : {PngColour::kGreyAlpha, PngColour::kGrey, PngColour::kRgb}) {
         PngOptions options;
         options.colour = colour;
-        options.pixel = [](int x, int) { return x % 2 ? Rgba{60, 60, 60} : Rgba{5, 5, 5}; };
-        options.transparentColour = Rgba{5, 5, 5};
+        const bool byAlpha = colour == PngColour::kGreyAlpha;
+        options.pixel = [&](int x, int) {
+            return x % 2 ? opaque : byAlpha ? Rgba{90, 90, 90, 0} : keyed;
+        };
+        if (!byAlpha)
+            options.transparentColour = keyed;
 
         const DecodeResult result = Decode(MakePng(4, 2, {}, {}, options));
 
         ASSERT_TRUE(result.pixels) << result.error;
         EXPECT_EQ(PixelAt(result, 0, 0),
                   (Rgba{kBackground.red, kBackground.green, kBackground.blue}));
-        EXPECT_EQ(PixelAt(result, 1, 1), (Rgba{60, 60, 60}));
+        EXPECT_EQ(PixelAt(result, 1, 1), opaque);
     }
 }
 
@@ -233,6 +227,19 @@ TEST(PngGamma, CorrectedOnlyWhenTheFileStatesAGamma) {
         EXPECT_EQ(PixelAt(result, 1, 1).g, 0);
         EXPECT_EQ(PixelAt(result, 1, 1).b, 255);
     }
+}
+
+// The background is a display colour: gamma correction must not shift it.
+TEST(PngGamma, BackgroundStaysExactUnderGammaCorrection) {
+    PngOptions options;
+    options.colour = PngColour::kRgbAlpha;
+    options.fileGamma = 1.0;
+    options.pixel = fixtures::Solid(Rgba{128, 128, 128, 0});
+
+    const DecodeResult result = Decode(MakePng(2, 2, {}, {}, options), 2.2);
+
+    ASSERT_TRUE(result.pixels) << result.error;
+    EXPECT_EQ(PixelAt(result, 1, 1), (Rgba{kBackground.red, kBackground.green, kBackground.blue}));
 }
 
 std::vector<std::pair<std::string, std::string>> Pairs(const std::vector<PngTextEntry>& texts) {
