@@ -7,6 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QWidget>
 
 #include "ui/QPainterDC.h"
 #include "view/Ctsn_viewerView.h"
@@ -77,6 +78,9 @@ void PrintHelper::printPreview(const QString& docName) {
     QPrinter& target = printer();
     Prepare(target, docName);
     QPrintPreviewDialog dialog(&target, m_parent);
+    // The preview takes the place of the main window, as large as it is.
+    if (m_parent)
+        dialog.resize(m_parent->window()->size());
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
                      [this](QPrinter* p) { printPage(m_view, *p); });
     dialog.exec();
