@@ -111,7 +111,7 @@ private:
         else if (name == "--version")
             o.version = true;
         else if (name == "--no-pixels")
-            Fail("--no-pixels is not supported yet");
+            o.noPixels = true;
         else if (name == "--defs-dir")
             ReadDefsDir();
         else if (name == "--preview")
@@ -203,6 +203,10 @@ private:
             Fail("--trace takes exactly one IMAGE");
         else if (!o.tracePage && (o.hideImage || o.ecardFields || o.print))
             Fail("--hide-image, --ecard-fields and --print go with --trace");
+        else if (o.noPixels && (o.ppmPath || o.tracePage))
+            Fail("--no-pixels does not go with --ppm or --trace");
+        else if (o.noPixels)
+            Fail("--no-pixels is not supported yet");
     }
 
     void Fail(std::string message) {
