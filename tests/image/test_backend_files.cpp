@@ -45,12 +45,6 @@ TEST_F(FileBytesTest, ReadsWholeFileWithNulBytes) {
     EXPECT_TRUE(file.error.empty());
 }
 
-TEST_F(FileBytesTest, EmptyFileIsReadAsNoBytes) {
-    const FileBytes file = ReadFileBytes(Write("empty.jpg", ""));
-    EXPECT_EQ(file.status, FileBytes::kRead);
-    EXPECT_TRUE(file.bytes.empty());
-}
-
 // What cannot be read is refused with a reason, never a crash or a hang.
 TEST_F(FileBytesTest, RefusesWhatIsNotAReadableFile) {
     const std::string paths[] = {(dir / "missing.jpg").string(), dir.string(), "/dev/null",

@@ -331,19 +331,6 @@ TEST_F(ImageFileTest, RefusedResizeKeepsOldPicture) {
     EXPECT_EQ(image.m_hImage->LockCount(), 0);
 }
 
-TEST_F(ImageFileTest, FreeKeepsFormatPathAndComments) {
-    backend.jpegComments = {"c"};
-    ASSERT_EQ(image.Load("a.jpg"), 0);
-    image.Lock();
-    image.Lock();
-    image.Free();
-    EXPECT_FALSE(image.HasImage());
-    EXPECT_EQ(image.Picture().pixels, nullptr);
-    EXPECT_EQ(image.m_format, ImageFile::kFormatJpeg);
-    EXPECT_EQ(image.m_path, "a.jpg");
-    EXPECT_EQ(image.GetCommentCount(), 1);
-}
-
 struct FitCase {
     const char* name;
     int w, h, maxW, maxH;
