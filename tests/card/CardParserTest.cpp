@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "CardTestHelpers.h"
 #include "card/CardInfo.h"
 
@@ -150,17 +148,6 @@ TEST(CardParser, NumbersComeFromSignedByteArithmetic) {
     }
 }
 
-TEST(CardParser, LayoutIsRebuiltInPlace) {
-    CardInfo card;
-    const ECardLayout* layout = card.m_layout.get();
-    ParsePlain(card, "tSN|bca|LAY1|end");
-    EXPECT_EQ(card.m_layout.get(), layout);
-    EXPECT_EQ(card.m_layout->m_width, 350);
-    EXPECT_EQ(card.m_layout->GetFieldCount(), 7);
-    ParsePlain(card, "tSN|bca|LAY42|end");  // no such layout: an empty one
-    EXPECT_EQ(card.m_layout->GetFieldCount(), 0);
-}
-
 class CollectionParse : public testing::Test {
 protected:
     void SetUp() override {
@@ -244,15 +231,6 @@ TEST_F(CollectionParse, SecondCommentOverwritesOnlyWhatItNames) {
     // Resizing keeps the elements already there; only the named value is replaced.
     EXPECT_EQ(card.m_fieldLabels, (Strings{"Name", "Formula", "Hardness"}));
     EXPECT_EQ(card.m_fieldValues, (Strings{"a", "FeS2", "c"}));
-}
-
-TEST(CardParser, CallersTextIsNotDescrambled) {
-    CardInfo card;
-    const std::string scrambled = card_test::Scrambled("tSN|gen|TITHello|end");
-    std::string copy = scrambled;
-    card.Parse({}, copy);
-    EXPECT_EQ(copy, scrambled);
-    EXPECT_EQ(card.m_title, "Hello");
 }
 
 }  // namespace

@@ -59,14 +59,4 @@ TEST(MersenneTwister, ReseedRestartsTheStreamMidBlock) {
     ExpectSameStream(ours, reference, 700);
 }
 
-TEST(MersenneTwister, DrawsStayWithinTheUnitInterval) {
-    MersenneTwister ours;
-    ours.Seed(12345);
-    for (int i = 0; i < 10000; ++i) {
-        const double u = ours.Next();
-        ASSERT_GE(u, 0.0);
-        ASSERT_LE(u, 1.0);
-    }
-}
-
 }  // namespace
