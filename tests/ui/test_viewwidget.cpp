@@ -206,13 +206,6 @@ private slots:
         QCOMPARE(Count(image, QRect(frame.right(), frame.top(), 1, frame.height()), IsWhite),
                  frame.height());
     }
-
-    void unknownCommandChangesNothing() {
-        Session s(QSize(200, 100));
-        QSignalSpy spy(s.widget.get(), &ViewWidget::commandStatesChanged);
-        QVERIFY(!s.widget->runCommand(57634));  // Copy: nobody handles it
-        QCOMPARE(spy.count(), 0);
-    }
 };
 
 QTEST_MAIN(ViewWidgetTest)
