@@ -1,0 +1,5 @@
+#include "ui/LockKeys.h"
+
+std::optional<LockKeyStates> QueryLockKeys() {
+    return std::nullopt;
+}

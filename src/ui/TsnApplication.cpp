@@ -1,0 +1,188 @@
+#include "ui/TsnApplication.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrinter>
+
+#include "app/ProgramDirectory.h"
+#include "app/QtSettingsStore.h"
+#include "collection/ColDef.h"
+#include "ui/AboutDlg.h"
+#include "ui/DialogRunner.h"
+#include "ui/MainFrame.h"
+#include "ui/PrefSht.h"
+#include "ui/ShellStrings.h"
+#include "ui/ViewWidget.h"
+#include "ui/WelcomeDlg.h"
+
+namespace {
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString FromLocalPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// The full path of a file named relative to the current directory; a full path
+// stays as it was given.
+QString FullPath(const QString& path) {
+    if (QDir::isAbsolutePath(path))
+        return path;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+}  // namespace
+
+TsnApplication::TsnApplication(DialogRunner& runner) : m_runner(runner), m_notifier(runner) {}
+
+TsnApplication::~TsnApplication() {
+    // The view widget refers to the document: the frame goes first.
+    m_frame.reset();
+}
+
+bool TsnApplication::InitInstance(const QStringList& arguments) {
+    m_store = std::make_unique<QtSettingsStore>();
+    m_app.m_directory = ProgramDirectory(*m_store);
+    m_app.LoadPreferences(*m_store);
+    m_backend.Startup();
+    LoadCollectionDefs(m_app.m_directory, m_app.m_colDefs);
+    m_recent.Load();
+
+    m_doc = std::make_unique<Ctsn_viewerDoc>(m_app, m_backend, m_notifier);
+    m_frame = std::make_unique<CMainFrame>(*m_doc, m_app);
+    m_notifier.SetOwner(m_frame.get());
+    m_frame->setRecentFiles(m_recent.paths());
+    connect(m_frame.get(), &CMainFrame::commandRequested, this, &TsnApplication::OnCommand);
+    connect(m_frame.get(), &CMainFrame::recentFileRequested, this, &TsnApplication::OpenRecentFile);
+    connect(m_frame.get(), &CMainFrame::fileDropped, this,
+            [this](const QString& path) { OpenDocumentFile(path); });
+
+    // Only the first argument counts: the program shows one file at a time.
+    if (arguments.isEmpty()) {
+        OnFileNew();
+    } else if (!OpenDocumentFile(arguments.first())) {
+        return false;
+    }
+    m_frame->show();
+
+    if (m_store->GetProfileInt("welcome", 0) == 0) {
+        // Marked before it is shown: the offer is made on one run only, whatever
+        // the answer and however the run ends.
+        m_store->WriteProfileInt("welcome", 1);
+        CWelcomeDlg welcome(m_frame.get());
+        if (m_runner.RunModal(welcome) == QDialog::Accepted)
+            OpenDocumentFile(FromLocalPath(m_app.m_directory) + QStringLiteral("/pirite.jpg"));
+    }
+    return true;
+}
+
+int TsnApplication::ExitInstance() {
+    if (m_store)
+        m_app.SavePreferences(*m_store);
+    m_app.m_colDefs.clear();
+    m_recent.Save();
+    return 0;
+}
+
+bool TsnApplication::OpenDocumentFile(const QString& path) {
+    const QString fullPath = FullPath(path);
+    if (!m_doc->OnOpenDocument(LocalPath(fullPath))) {
+        ShowOpenFailure(fullPath);
+        return false;
+    }
+    m_recent.Add(fullPath);
+    m_frame->setRecentFiles(m_recent.paths());
+    m_frame->setDocumentTitle(QFileInfo(fullPath).fileName());
+    m_frame->viewWidget().initialUpdate();
+    return true;
+}
+
+void TsnApplication::OnFileNew() {
+    // The document keeps its content; only its name goes, and the view starts over.
+    m_frame->setDocumentTitle(QString::fromLatin1(ShellText::kUntitled));
+    m_frame->viewWidget().initialUpdate();
+}
+
+void TsnApplication::OnFileOpen() {
+    QFileDialog dialog(m_frame.get(), QStringLiteral("Open"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(QStringLiteral("All Files (*)"));
+    if (m_runner.RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    OpenDocumentFile(dialog.selectedFiles().first());
+}
+
+void TsnApplication::OnFilePrintSetup() {
+    if (!m_printSetup)
+        m_printSetup = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPageSetupDialog dialog(m_printSetup.get(), m_frame.get());
+    m_runner.RunModal(dialog);
+}
+
+void TsnApplication::OnPreferences() {
+    CPrefSht sheet(QStringLiteral("User Preferences"), m_frame.get(), 0, &m_runner);
+    CPrefPrev& page = sheet.m_pagePreview;
+    page.m_bDisplayImage = m_app.m_displayImage;
+    page.m_nPreviewType = m_app.m_previewType;
+    page.m_nMaxSizeX = m_app.m_prevSizeX;
+    page.m_nMaxSizeY = m_app.m_prevSizeY;
+    if (m_runner.RunModal(sheet) != QDialog::Accepted)
+        return;
+    // Stored at exit; the open picture and the running view stay as they are.
+    m_app.m_displayImage = page.m_bDisplayImage;
+    m_app.m_previewType = page.m_nPreviewType;
+    m_app.m_prevSizeX = page.m_nMaxSizeX;
+    m_app.m_prevSizeY = page.m_nMaxSizeY;
+}
+
+void TsnApplication::OnAppAbout() {
+    CAboutDlg about(m_frame.get());
+    m_runner.RunModal(about);
+}
+
+void TsnApplication::OnCommand(int id) {
+    switch (id) {
+        case ShellCommand::kFileNew:
+            OnFileNew();
+            break;
+        case ShellCommand::kFileOpen:
+            OnFileOpen();
+            break;
+        case ShellCommand::kFilePrintSetup:
+            OnFilePrintSetup();
+            break;
+        case ShellCommand::kPreferences:
+            OnPreferences();
+            break;
+        case ShellCommand::kAppAbout:
+            OnAppAbout();
+            break;
+        default:
+            break;
+    }
+}
+
+void TsnApplication::OpenRecentFile(int index) {
+    if (index < 0 || index >= m_recent.paths().size())
+        return;
+    // A listed file that can no longer be opened leaves the list.
+    if (!OpenDocumentFile(m_recent.paths()[index])) {
+        m_recent.Remove(index);
+        m_frame->setRecentFiles(m_recent.paths());
+    }
+}
+
+void TsnApplication::ShowOpenFailure(const QString& path) {
+    QMessageBox box(
+        QMessageBox::Warning, QString::fromLatin1(ShellText::kAppTitle),
+        QStringLiteral("The document could not be opened:\n%1").arg(QDir::toNativeSeparators(path)),
+        QMessageBox::Ok, m_frame.get());
+    m_runner.RunModal(box);
+}
