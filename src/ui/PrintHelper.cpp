@@ -9,14 +9,11 @@
 #include <QPrinterInfo>
 #include <QWidget>
 
+#include "ui/DialogRunner.h"
 #include "ui/QPainterDC.h"
 #include "view/Ctsn_viewerView.h"
 
 namespace {
-
-void ShowWarning(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QGuiApplication::applicationDisplayName(), text);
-}
 
 void Prepare(QPrinter& printer, const QString& docName) {
     printer.setResolution(PrintHelper::kResolution);
@@ -46,9 +43,19 @@ QPrinter& PrintHelper::printer() {
     return *m_printer;
 }
 
+int PrintHelper::runModal(QDialog& dialog) {
+    return m_runner ? m_runner->RunModal(dialog) : dialog.exec();
+}
+
+void PrintHelper::warn(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok, m_parent);
+    runModal(box);
+}
+
 void PrintHelper::printOn(QPrinter& target) {
     if (!printPage(m_view, target))
-        ShowWarning(m_parent, QStringLiteral("The page could not be printed."));
+        warn(QStringLiteral("The page could not be printed."));
 }
 
 void PrintHelper::print(const QString& docName) {
@@ -58,15 +65,23 @@ void PrintHelper::print(const QString& docName) {
     // One page only: there is nothing to choose a range or a selection from.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    if (dialog.exec() != QDialog::Accepted)
+    if (runModal(dialog) != QDialog::Accepted)
         return;
     printOn(target);
 }
 
 void PrintHelper::printDirect(const QString& docName) {
+    QPrinter& chosen = printer();
+    if (chosen.outputFormat() == QPrinter::NativeFormat && !chosen.printerName().isEmpty()) {
+        Prepare(chosen, docName);
+        printOn(chosen);
+        return;
+    }
+    // The kept printer writes a file (or there is none): a job without a dialog goes
+    // to the default printer instead, never over a file chosen for an earlier job.
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
-        ShowWarning(m_parent, QStringLiteral("No default printer is installed."));
+        warn(QStringLiteral("No default printer is installed."));
         return;
     }
     QPrinter target(info, QPrinter::HighResolution);
@@ -83,5 +98,5 @@ void PrintHelper::printPreview(const QString& docName) {
         dialog.resize(m_parent->window()->size());
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
                      [this](QPrinter* p) { printPage(m_view, *p); });
-    dialog.exec();
+    runModal(dialog);
 }

@@ -73,6 +73,14 @@ void ViewWidget::printPreview() {
     runCommand(ViewCommand::kFilePrintPreview);
 }
 
+QPrinter& ViewWidget::printer() {
+    return m_printer->printer();
+}
+
+void ViewWidget::setDialogRunner(DialogRunner* runner) {
+    m_printer->setDialogRunner(runner);
+}
+
 QPoint ViewWidget::scrollOffset() const {
     return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }

@@ -14,6 +14,8 @@
 #include "view/Ctsn_viewerView.h"
 
 class QPainter;
+class QPrinter;
+class DialogRunner;
 class PrintHelper;
 
 class ViewWidget : public QAbstractScrollArea, private ViewHost {
@@ -40,6 +42,12 @@ public:
     void print();
     void printDirect();
     void printPreview();
+    // The printer that print and preview use, kept between prints; Print Setup may
+    // edit it. Made for the default printer on first use.
+    QPrinter& printer();
+    // Runs the print dialogs and print messages; nullptr (the default) runs them
+    // with exec(). Tests answer them at once.
+    void setDialogRunner(DialogRunner* runner);
 
     // Paints the page as the viewport shows it at the current scroll position, the
     // viewport's top-left at the painter's origin. paintEvent uses it; so can tests.

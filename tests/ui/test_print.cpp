@@ -1,7 +1,12 @@
 // Printing the view's page into a PDF and reading it back with poppler's tools:
 // the header with the path, the page texts at the printing scale, no picture.
 
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -12,7 +17,9 @@
 #include "doc/Ctsn_viewerDoc.h"
 #include "image/RealImagingBackend.h"
 #include "support/ImageFixtures.h"
+#include "ui/DialogRunner.h"
 #include "ui/PrintHelper.h"
+#include "ui/ViewWidget.h"
 #include "view/Ctsn_viewerView.h"
 
 namespace {
@@ -57,6 +64,38 @@ std::optional<QPointF> WordCorner(const QString& pdf, const QString& word) {
         return std::nullopt;
     return QPointF(match.captured(1).toDouble(), match.captured(2).toDouble());
 }
+
+// Answers every dialog at once; a preview is asked for its pages first.
+class AnsweringRunner : public DialogRunner {
+public:
+    int answer = QDialog::Accepted;
+    QStringList seen;
+    int previewPages = -1;
+
+    int RunModal(QDialog& dialog) override {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog))
+            seen << "message: " + box->text();
+        else if (qobject_cast<QPrintDialog*>(&dialog))
+            seen << "print";
+        else if (qobject_cast<QPrintPreviewDialog*>(&dialog))
+            seen << "preview";
+        if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) {
+            preview->updatePreview();
+            previewPages = preview->pageCount();
+        }
+        return answer;
+    }
+};
+
+struct WidgetSession : Session {
+    AnsweringRunner runner;
+    ViewWidget widget{doc, app};
+    WidgetSession() { widget.setDialogRunner(&runner); }
+    void printToFile(const QString& pdf) {
+        widget.printer().setOutputFormat(QPrinter::PdfFormat);
+        widget.printer().setOutputFileName(pdf);
+    }
+};
 
 }  // namespace
 
@@ -113,6 +152,46 @@ private slots:
         QTemporaryDir dir;
         Session s;
         QVERIFY(!PrintToPdf(s.view, dir.path() + "/missing/folder/page.pdf"));
+    }
+
+    void printCommandPrintsAfterTheDialogOnly_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("printed");
+        QTest::newRow("accepted") << int(QDialog::Accepted) << true;
+        QTest::newRow("cancelled") << int(QDialog::Rejected) << false;
+    }
+    void printCommandPrintsAfterTheDialogOnly() {
+        QFETCH(int, answer);
+        QFETCH(bool, printed);
+        QTemporaryDir dir;
+        WidgetSession s;
+        s.runner.answer = answer;
+        const QString pdf = dir.path() + "/page.pdf";
+        s.printToFile(pdf);
+        s.widget.print();
+        QCOMPARE(s.runner.seen, QStringList{"print"});
+        QCOMPARE(QFile::exists(pdf), printed);
+        if (printed)
+            QVERIFY(Run("pdftotext", {pdf, "-"}).contains("No Image Selected."));
+    }
+
+    void previewDrawsOnePage() {
+        WidgetSession s;
+        s.widget.printPreview();
+        QCOMPARE(s.runner.seen, QStringList{"preview"});
+        QCOMPARE(s.runner.previewPages, 1);
+    }
+
+    void directPrintWithoutPrinterSaysSoAndKeepsTheFile() {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("this machine has a default printer");
+        QTemporaryDir dir;
+        WidgetSession s;
+        const QString pdf = dir.path() + "/earlier.pdf";
+        s.printToFile(pdf);
+        s.widget.printDirect();
+        QCOMPARE(s.runner.seen, QStringList{"message: No default printer is installed."});
+        QVERIFY(!QFile::exists(pdf));
     }
 };
 
