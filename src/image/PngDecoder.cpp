@@ -67,9 +67,12 @@ bool Inflate(const std::uint8_t* data, std::size_t size, std::size_t limit, Text
     return ok && status == Z_STREAM_END;
 }
 
-// Splits off the NUL-terminated field at `pos`; false when there is no NUL.
-bool TakeField(const std::uint8_t* data, std::size_t size, std::size_t& pos, std::string& field) {
-    const auto* end = static_cast<const std::uint8_t*>(std::memchr(data + pos, 0, size - pos));
+// Splits off the NUL-terminated field at `pos`; false when no NUL ends it within
+// maxLength bytes.
+bool TakeField(const std::uint8_t* data, std::size_t size, std::size_t& pos, std::size_t maxLength,
+               std::string& field) {
+    const std::size_t span = std::min(size - pos, maxLength + 1);
+    const auto* end = static_cast<const std::uint8_t*>(std::memchr(data + pos, 0, span));
     if (!end)
         return false;
     field.assign(reinterpret_cast<const char*>(data + pos), end - (data + pos));
@@ -77,7 +80,17 @@ bool TakeField(const std::uint8_t* data, std::size_t size, std::size_t& pos, std
     return true;
 }
 
-// Text ends at its first NUL, as libpng hands it out.
+// Uncompressed text, up to its first NUL as libpng hands it out; false when too long.
+bool TakePlainText(const std::uint8_t* data, std::size_t size, std::size_t pos, TextBudget& budget,
+                   std::string& text) {
+    const auto* nul = static_cast<const std::uint8_t*>(std::memchr(data + pos, 0, size - pos));
+    const std::size_t length = nul ? static_cast<std::size_t>(nul - (data + pos)) : size - pos;
+    if (length > kMaxTextEntryBytes || !budget.Take(length))
+        return false;
+    text.assign(reinterpret_cast<const char*>(data + pos), length);
+    return true;
+}
+
 void CutAtNul(std::string& text) {
     text.resize(std::strlen(text.c_str()));
 }
@@ -92,16 +105,16 @@ bool ParseText(const std::string& type, const std::uint8_t* data, std::size_t si
                TextBudget& budget, PngTextEntry& entry) {
     std::size_t pos = 0;
     if (type == "tEXt") {
-        if (!TakeField(data, size, pos, entry.keyword)) {
-            entry.keyword.assign(reinterpret_cast<const char*>(data), size);
+        if (!TakeField(data, size, pos, kMaxKeywordBytes, entry.keyword)) {
+            if (size > kMaxKeywordBytes)
+                return false;
+            entry.keyword.assign(reinterpret_cast<const char*>(data), size);  // no text
             pos = size;
         }
-        entry.text.assign(reinterpret_cast<const char*>(data + pos), size - pos);
-        CutAtNul(entry.text);
-        return ValidKeyword(entry.keyword) && entry.text.size() <= kMaxTextEntryBytes &&
-               budget.Take(entry.text.size());
+        return ValidKeyword(entry.keyword) && TakePlainText(data, size, pos, budget, entry.text);
     }
-    if (!TakeField(data, size, pos, entry.keyword) || !ValidKeyword(entry.keyword))
+    if (!TakeField(data, size, pos, kMaxKeywordBytes, entry.keyword) ||
+        !ValidKeyword(entry.keyword))
         return false;
     bool compressed = true;
     if (type == "iTXt") {
@@ -110,21 +123,18 @@ bool ParseText(const std::string& type, const std::uint8_t* data, std::size_t si
         compressed = data[pos] == 1;
         pos += 2;
         std::string language, translated;
-        if (!TakeField(data, size, pos, language) || !TakeField(data, size, pos, translated))
+        if (!TakeField(data, size, pos, kMaxTextEntryBytes, language) ||
+            !TakeField(data, size, pos, kMaxTextEntryBytes, translated))
             return false;
     } else {  // zTXt
         if (pos >= size || data[pos] != 0)
             return false;
         ++pos;
     }
-    if (compressed) {
-        if (!Inflate(data + pos, size - pos, kMaxTextEntryBytes, budget, entry.text))
-            return false;
-    } else {
-        entry.text.assign(reinterpret_cast<const char*>(data + pos), size - pos);
-        if (entry.text.size() > kMaxTextEntryBytes || !budget.Take(entry.text.size()))
-            return false;
-    }
+    if (!compressed)
+        return TakePlainText(data, size, pos, budget, entry.text);
+    if (!Inflate(data + pos, size - pos, kMaxTextEntryBytes, budget, entry.text))
+        return false;
     CutAtNul(entry.text);
     return true;
 }
