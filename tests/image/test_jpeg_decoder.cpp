@@ -123,19 +123,30 @@ INSTANTIATE_TEST_SUITE_P(
         PixelCase{"AdobeYcck", With([](JpegOptions& o) { o.colour = JpegColour::kYcck; }), 10}),
     [](const testing::TestParamInfo<PixelCase>& info) { return std::string(info.param.name); });
 
+// Segments in the header and after the last scan, for a single-scan and a progressive file.
 TEST(JpegComments, EverySegmentKeptRawAndInFileOrder) {
     const std::string longest(65533, 'x');  // a segment's whole capacity
     const std::vector<std::string> written = {"tSNfirst", std::string("nul\0inside", 10), "",
                                               longest, "\xE9t\xE9"};
-    const std::vector<std::uint8_t> file = MakeJpeg(8, 8, written);
-    std::vector<std::string> comments = {"left over from an earlier file"};
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        JpegOptions options;
+        options.progressive = progressive;
+        std::vector<std::uint8_t> file = MakeJpeg(8, 8, written, options);
+        const std::vector<std::uint8_t> trailing = {0xFF, 0xFE, 0, 6, 't', 'a', 'i', 'l'};
+        file.insert(file.end() - 2, trailing.begin(), trailing.end());  // before EOI
+        std::vector<std::string> comments = {"left over from an earlier file"};
 
-    const DecodeResult result = DecodeJpeg(Span(file), &comments);
+        const DecodeResult result = DecodeJpeg(Span(file), &comments);
 
-    ASSERT_TRUE(result.pixels) << result.error;
-    ASSERT_EQ(comments.size(), written.size());
-    for (std::size_t i = 0; i < written.size(); ++i)
-        EXPECT_TRUE(comments[i] == written[i]) << "comment " << i;
+        ASSERT_TRUE(result.pixels) << result.error;
+        EXPECT_TRUE(result.error.empty()) << result.error;
+        std::vector<std::string> expected = written;
+        expected.push_back("tail");
+        ASSERT_EQ(comments.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_TRUE(comments[i] == expected[i]) << "comment " << i;
+    }
 }
 
 TEST(JpegComments, KeptWhenThePixelsFail) {
