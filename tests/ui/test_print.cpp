@@ -138,16 +138,6 @@ private slots:
                  qPrintable(QString::number(heading->y() - header->y())));
     }
 
-    void pageWithoutAnImageSaysSo() {
-        QTemporaryDir dir;
-        Session s;
-        const QString pdf = dir.path() + "/empty.pdf";
-        QVERIFY(PrintToPdf(s.view, pdf));
-        const QString text = Run("pdftotext", {"-layout", pdf, "-"});
-        QVERIFY(text.contains("Filename :"));
-        QVERIFY(text.contains("No Image Selected."));
-    }
-
     void unwritableOutputIsReportedAsFailure() {
         QTemporaryDir dir;
         Session s;
@@ -171,8 +161,12 @@ private slots:
         s.widget.print();
         QCOMPARE(s.runner.seen, QStringList{"print"});
         QCOMPARE(QFile::exists(pdf), printed);
-        if (printed)
-            QVERIFY(Run("pdftotext", {pdf, "-"}).contains("No Image Selected."));
+        // Without an image the page still has its header.
+        if (printed) {
+            const QString text = Run("pdftotext", {pdf, "-"});
+            QVERIFY(text.contains("Filename :"));
+            QVERIFY(text.contains("No Image Selected."));
+        }
     }
 
     void previewDrawsOnePage() {
