@@ -168,7 +168,8 @@ struct PngInput {
 };
 
 // Walks the chunks: text chunks (with a good CRC) go to `texts`, everything else to the
-// input. A broken chunk structure ends the walk; libpng then meets it and reports it.
+// input. The walk ends at IEND or at the first chunk the file cannot hold; libpng then
+// finds the data ending there.
 void SplitChunks(ByteSpan file, PngInput& input, std::vector<PngTextEntry>* texts) {
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     input.data = file.data;
@@ -177,18 +178,28 @@ void SplitChunks(ByteSpan file, PngInput& input, std::vector<PngTextEntry>* text
         input.Keep(0, 8);
         pos = 8;
     }
+    if (pos == 0) {
+        if (file.size > 0)
+            input.Keep(0, file.size);  // libpng reports the bad signature
+        return;
+    }
     TextBudget budget;
-    while (pos != 0 && file.size - pos >= 12) {
+    while (file.size - pos >= 12) {
         const std::uint32_t length = ReadBe32(file.data + pos);
-        if (length > PNG_UINT_31_MAX || length > file.size - pos - 12)
-            break;
         const std::string type(reinterpret_cast<const char*>(file.data + pos + 4), 4);
+        if (length > PNG_UINT_31_MAX || length > file.size - pos - 12) {
+            // Only image data is worth reading in part: libpng would allocate any other
+            // chunk at its declared size, whatever the file really holds.
+            if (type == "IDAT")
+                input.Keep(pos, file.size - pos);
+            return;
+        }
         const std::size_t chunkSize = std::size_t{length} + 12;
         if (!IsTextChunk(type)) {
             input.Keep(pos, chunkSize);
             pos += chunkSize;
             if (type == "IEND")
-                break;
+                return;
             continue;
         }
         const std::uint8_t* body = file.data + pos + 8;
@@ -198,8 +209,6 @@ void SplitChunks(ByteSpan file, PngInput& input, std::vector<PngTextEntry>* text
             texts->push_back(std::move(entry));
         pos += chunkSize;
     }
-    if (pos < file.size)
-        input.Keep(pos, file.size - pos);
 }
 
 // libpng wants every byte it asks for. When the file ends early it gets zeros once, so
