@@ -1,0 +1,258 @@
+// The shell's dialogs on their own: layout from dialog units, texts, how they
+// close, the preferences page's exchange and the integer rule of its fields.
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <functional>
+#include <memory>
+
+#include "ShellTestSupport.h"
+#include "ui/AboutDlg.h"
+#include "ui/DialogUnits.h"
+#include "ui/MessageDlg.h"
+#include "ui/PrefSht.h"
+#include "ui/WelcomeDlg.h"
+
+namespace {
+
+QPushButton* ButtonText(QDialog& dialog, const QString& text) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == text)
+            return button;
+    }
+    return nullptr;
+}
+
+QStringList LabelTexts(const QWidget& widget) {
+    QStringList texts;
+    for (const QLabel* label : widget.findChildren<QLabel*>()) {
+        if (!label->text().isEmpty())
+            texts << label->text();
+    }
+    return texts;
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void baseUnitsScaleWithTheFont();
+    void dialogsAreSizedInDialogUnits();
+    void dialogTexts();
+    void escapeEnterAndCloseBox();
+    void messageIsCutToOneLine();
+    void integerFieldRule_data();
+    void integerFieldRule();
+    void pageShowsStoredValues();
+    void pageWithOutOfRangeTypeChecksNoRadio();
+    void sheetHasOneTabAndApplyDisabled();
+};
+
+void DialogsTest::baseUnitsScaleWithTheFont() {
+    QFont small = DialogFont();
+    QFont large = small;
+    large.setPointSize(16);
+    const DialogBaseUnits a = DialogBaseUnits::Of(small);
+    const DialogBaseUnits b = DialogBaseUnits::Of(large);
+    QVERIFY(a.x > 0 && a.y > 0);
+    QVERIFY(b.x > a.x);
+    QVERIFY(b.y > a.y);
+    // Four horizontal units make one average character, eight vertical ones a line.
+    QCOMPARE(a.ToPixelsX(4), a.x);
+    QCOMPARE(a.ToPixelsY(8), a.y);
+    QCOMPARE(a.ToPixels(4, 8, 8, 16), QRect(a.x, a.y, 2 * a.x, 2 * a.y));
+}
+
+void DialogsTest::dialogsAreSizedInDialogUnits() {
+    const DialogBaseUnits units = DialogBaseUnits::Of(DialogFont());
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<QDialog>()> make;
+        QSize size;
+        QRect ok;
+    };
+    const Case cases[] = {
+        {"about", [] { return std::make_unique<CAboutDlg>(); }, {170, 151}, {69, 129, 32, 14}},
+        {"welcome", [] { return std::make_unique<CWelcomeDlg>(); }, {234, 115}, {63, 94, 50, 14}},
+        {"message", [] { return std::make_unique<CMessageDlg>(); }, {193, 50}, {72, 29, 50, 14}},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<QDialog> dialog = c.make();
+        QCOMPARE(dialog->size(), units.ToPixels(c.size));
+        QPushButton* ok = ButtonText(*dialog, "OK");
+        QVERIFY2(ok, c.name);
+        QVERIFY2(ok->isDefault(), c.name);
+        QCOMPARE(ok->geometry(), units.ToPixels(c.ok.x(), c.ok.y(), c.ok.width(), c.ok.height()));
+    }
+
+    CPrefPrev page;
+    QCOMPARE(page.size(), units.ToPixels(QSize(210, 104)));
+    QCOMPARE(page.maxSizeX()->geometry(), units.ToPixels(67, 70, 31, 13));
+    QCOMPARE(page.findChild<QRadioButton*>("control1013")->geometry(),
+             units.ToPixels(143, 37, 56, 10));
+}
+
+void DialogsTest::dialogTexts() {
+    CAboutDlg about;
+    QCOMPARE(about.windowTitle(), QString("About Tessellon Viewer"));
+    const QStringList aboutTexts = LabelTexts(about);
+    QVERIFY(aboutTexts.contains("Tessellon Viewer Version 1.1"));
+    QVERIFY(aboutTexts.contains("Using tSN Protocol Rev 1.0"));
+    QCOMPARE(about.findChildren<QGroupBox*>().size(), 1);
+
+    CWelcomeDlg welcome;
+    QCOMPARE(welcome.windowTitle(), QString("Welcome"));
+    QCOMPARE(LabelTexts(welcome),
+             QStringList({"Welcome to Tessellon!\n\ntSN Viewer lets you access info inside your "
+                          "images, that\nwere previously powered-up by tSN Publisher.",
+                          "To demonstrate tSN capabilities, there is an example image\nin the "
+                          "instalation directory that can be loaded now...\nShould we see that "
+                          "example now?"}));
+    QVERIFY(ButtonText(welcome, "Cancel"));
+
+    CPrefPrev page;
+    QStringList controls;
+    for (const char* id : {"control1010", "control1012", "control1013"})
+        controls << page.findChild<QRadioButton*>(id)->text();
+    controls << page.findChild<QCheckBox*>("control1001")->text();
+    QCOMPARE(controls, QStringList({"&Full Size", "&Half Size", "&Limited Size", "Display Image"}));
+    QCOMPARE(LabelTexts(page), QStringList({"Max Size Y :", "Max Size X :"}));
+    QStringList boxes;
+    for (QGroupBox* box : page.findChildren<QGroupBox*>())
+        boxes << box->title();
+    boxes.sort();
+    QCOMPARE(boxes, QStringList({"Limited Size Options", "Preview Size"}));
+}
+
+void DialogsTest::escapeEnterAndCloseBox() {
+    {
+        CWelcomeDlg welcome;
+        welcome.show();
+        QTest::keyClick(&welcome, Qt::Key_Escape);
+        QCOMPARE(welcome.result(), int(QDialog::Rejected));
+        QVERIFY(!welcome.isVisible());
+    }
+    {
+        CWelcomeDlg welcome;
+        welcome.show();
+        QTest::keyClick(&welcome, Qt::Key_Return);
+        QCOMPARE(welcome.result(), int(QDialog::Accepted));
+    }
+    {
+        CWelcomeDlg welcome;
+        welcome.setResult(QDialog::Accepted);
+        welcome.show();
+        welcome.close();
+        QCOMPARE(welcome.result(), int(QDialog::Rejected));
+    }
+    {
+        CMessageDlg message;
+        message.show();
+        QTest::keyClick(&message, Qt::Key_Escape);
+        QCOMPARE(message.result(), int(QDialog::Rejected));
+    }
+}
+
+void DialogsTest::messageIsCutToOneLine() {
+    CMessageDlg message;
+    const QSize size = message.size();
+    QCOMPARE(message.textControl()->text(), QString("text"));
+    message.m_message = std::string(300, 'W') + " and more words after it";
+    message.show();
+    QCOMPARE(message.textControl()->text(), QString::fromStdString(message.m_message));
+    QCOMPARE(message.size(), size);
+    const DialogBaseUnits units = DialogBaseUnits::Of(DialogFont());
+    QCOMPARE(message.textControl()->geometry(), units.ToPixels(17, 14, 159, 11));
+    QVERIFY(message.textControl()->alignment() & Qt::AlignHCenter);
+}
+
+void DialogsTest::integerFieldRule_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("value");
+    QTest::newRow("plain") << "300" << true << 300;
+    QTest::newRow("zero") << "0" << true << 0;
+    QTest::newRow("negative") << "-25" << true << -25;
+    QTest::newRow("plus sign") << "+7" << true << 7;
+    QTest::newRow("blanks around") << "  42 " << true << 42;
+    QTest::newRow("largest") << "2147483647" << true << 2147483647;
+    QTest::newRow("smallest") << "-2147483648" << true << int(-2147483647 - 1);
+    QTest::newRow("empty") << "" << false << 0;
+    QTest::newRow("sign alone") << "-" << false << 0;
+    QTest::newRow("letters") << "abc" << false << 0;
+    QTest::newRow("trailing letters") << "12px" << false << 0;
+    QTest::newRow("inner blank") << "1 2" << false << 0;
+    QTest::newRow("decimal point") << "1.5" << false << 0;
+    QTest::newRow("overflow") << "2147483648" << false << 0;
+    QTest::newRow("huge") << "99999999999999999999999" << false << 0;
+    QTest::newRow("arabic digits") << QString::fromUtf8("\u0661\u0662") << false << 0;
+}
+
+void DialogsTest::integerFieldRule() {
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    QFETCH(int, value);
+    int parsed = 12345;
+    QCOMPARE(ParseDialogInteger(text, parsed), accepted);
+    QCOMPARE(parsed, accepted ? value : 12345);
+}
+
+void DialogsTest::pageShowsStoredValues() {
+    CPrefPrev page;
+    page.m_nPreviewType = 1;
+    page.m_nMaxSizeX = 300;
+    page.m_nMaxSizeY = 280;
+    page.m_bDisplayImage = 1;
+    page.show();
+    QVERIFY(page.findChild<QRadioButton*>("control1012")->isChecked());
+    QCOMPARE(page.maxSizeX()->text(), QString("300"));
+    QCOMPARE(page.maxSizeY()->text(), QString("280"));
+    QVERIFY(page.displayImage()->isChecked());
+
+    // Taken back: a failure names the field and changes no member.
+    page.maxSizeX()->setText("x");
+    page.findChild<QRadioButton*>("control1010")->click();
+    QLineEdit* failed = nullptr;
+    QVERIFY(!page.DoDataExchange(true, &failed));
+    QCOMPARE(failed, page.maxSizeX());
+    QCOMPARE(page.m_nPreviewType, 1);
+    page.maxSizeX()->setText("10");
+    QVERIFY(page.DoDataExchange(true));
+    QCOMPARE(page.m_nPreviewType, 0);
+    QCOMPARE(page.m_nMaxSizeX, 10);
+}
+
+void DialogsTest::pageWithOutOfRangeTypeChecksNoRadio() {
+    CPrefPrev page;
+    page.m_nPreviewType = 7;
+    page.show();
+    QCOMPARE(page.previewType()->checkedId(), -1);
+    QVERIFY(page.DoDataExchange(true));
+    QCOMPARE(page.m_nPreviewType, -1);
+}
+
+void DialogsTest::sheetHasOneTabAndApplyDisabled() {
+    FakeDialogRunner runner;
+    CPrefSht sheet("User Preferences", nullptr, 0, &runner);
+    QCOMPARE(sheet.windowTitle(), QString("User Preferences"));
+    auto* tabs = sheet.findChild<QTabWidget*>();
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(tabs->tabText(0), QString("Image Preview"));
+    QVERIFY(!sheet.applyButton()->isEnabled());
+    QVERIFY(sheet.okButton()->isDefault());
+    sheet.show();
+    QTest::keyClick(&sheet, Qt::Key_Escape);
+    QCOMPARE(sheet.result(), int(QDialog::Rejected));
+    QVERIFY(runner.shown.empty());
+}
+
+QTEST_MAIN(DialogsTest)
+#include "test_dialogs.moc"
