@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 void SetupModalFrame(QDialog& dialog, const QString& title, QSize size) {
     dialog.setWindowTitle(title);
@@ -30,6 +31,40 @@ QRect Place(const DialogBaseUnits& units, QRect du) {
     return units.ToPixels(du.x(), du.y(), du.width(), du.height());
 }
 
+// A one-line control whose text is wider than its place in the template (the
+// standing-in font may run wider than the dialog font) grows to show it whole:
+// centred text on both sides, other text to the right as far as the next control
+// on its row, then to the left.
+void FitWidth(QWidget& control, int needed, Qt::Alignment alignment) {
+    QRect place = control.geometry();
+    const int extra = needed - place.width();
+    if (extra <= 0)
+        return;
+    if (alignment & Qt::AlignHCenter) {
+        place.adjust(-extra / 2, 0, extra - extra / 2, 0);
+        control.setGeometry(place);
+        return;
+    }
+    int rightLimit = control.parentWidget()->width();
+    int leftLimit = 0;
+    for (const QWidget* sibling :
+         control.parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QRect other = sibling->geometry();
+        if (sibling == &control || qobject_cast<const QGroupBox*>(sibling) ||
+            other.bottom() < place.top() || other.top() > place.bottom())
+            continue;
+        if (other.left() > place.left())
+            rightLimit = std::min(rightLimit, other.left() - 1);
+        else if (other.right() < place.left())
+            leftLimit = std::max(leftLimit, other.right() + 1);
+    }
+    const int right = std::max(place.right(), std::min(place.left() + needed - 1, rightLimit));
+    place.setRight(right);
+    const int left = std::max(leftLimit, place.right() + 1 - needed);
+    place.setLeft(std::min(place.left(), left));
+    control.setGeometry(place);
+}
+
 }  // namespace
 
 QPushButton* DialogTemplate::Button(const QString& text, QRect du, bool isDefault) {
@@ -47,6 +82,9 @@ QLabel* DialogTemplate::Static(const QString& text, QRect du, Qt::Alignment alig
     label->setWordWrap(true);
     label->setAlignment(alignment | Qt::AlignTop);
     label->setGeometry(Place(m_units, du));
+    const bool oneLine = !text.contains(QLatin1Char('\n')) && du.height() < 16;
+    if (oneLine)
+        FitWidth(*label, label->fontMetrics().horizontalAdvance(text) + 2, alignment);
     return label;
 }
 
@@ -60,21 +98,25 @@ QGroupBox* DialogTemplate::GroupBox(const QString& title, QRect du) {
 
 QLabel* DialogTemplate::Icon(const QIcon& icon, QRect du) {
     auto* label = new QLabel(&m_owner);
-    const QSize size(32, 32);
-    label->setPixmap(icon.pixmap(size));
-    label->setGeometry(QRect(Place(m_units, du).topLeft(), size));
+    // 32 pixels square, unless the template's box is smaller in this font.
+    const QRect box = Place(m_units, du);
+    const int side = std::min({32, box.width(), box.height()});
+    label->setPixmap(icon.pixmap(QSize(side, side)));
+    label->setGeometry(QRect(box.topLeft(), QSize(side, side)));
     return label;
 }
 
 QRadioButton* DialogTemplate::Radio(const QString& text, QRect du) {
     auto* radio = new QRadioButton(text, &m_owner);
     radio->setGeometry(Place(m_units, du));
+    FitWidth(*radio, radio->sizeHint().width(), Qt::AlignLeft);
     return radio;
 }
 
 QCheckBox* DialogTemplate::Check(const QString& text, QRect du) {
     auto* check = new QCheckBox(text, &m_owner);
     check->setGeometry(Place(m_units, du));
+    FitWidth(*check, check->sizeHint().width(), Qt::AlignLeft);
     return check;
 }
 

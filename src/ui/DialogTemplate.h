@@ -32,11 +32,13 @@ public:
 
     // A push button; the default one is pressed by Enter.
     QPushButton* Button(const QString& text, QRect du, bool isDefault = false);
-    // Static text, wrapped at the control's width and cut off below its height.
+    // Static text, wrapped at the control's width and cut off below its height. A
+    // one-line text grows its control when the font needs more room than given;
+    // so do the texts of radio buttons and check boxes.
     QLabel* Static(const QString& text, QRect du, Qt::Alignment alignment = Qt::AlignLeft);
     // A frame drawn behind the controls it surrounds.
     QGroupBox* GroupBox(const QString& title, QRect du);
-    // An icon at its natural size, from the control's top-left corner.
+    // An icon of 32 pixels (less if its box is smaller), from the box's top-left.
     QLabel* Icon(const QIcon& icon, QRect du);
     QRadioButton* Radio(const QString& text, QRect du);
     QCheckBox* Check(const QString& text, QRect du);

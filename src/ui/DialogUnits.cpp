@@ -1,9 +1,15 @@
 #include "ui/DialogUnits.h"
 
 #include <QFontMetrics>
+#include <QStringList>
 
 QFont DialogFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    // Where the dialog font itself is missing, a face of its proportions rather
+    // than the wider default sans serif: the layouts were made for its widths.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
     font.setPointSize(8);
     return font;
 }

@@ -7,7 +7,8 @@
 #include <QRect>
 #include <QSize>
 
-// The font every dialog of the shell uses; fontconfig picks what stands in for it.
+// The font every dialog of the shell uses, or the first installed face of its
+// proportions, else what fontconfig picks for it.
 QFont DialogFont();
 
 struct DialogBaseUnits {

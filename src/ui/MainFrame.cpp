@@ -223,6 +223,8 @@ void CMainFrame::createToolBar() {
         }
         QAction* action = m_actions[slot.id];
         action->setIcon(ToolbarIcon(QString::fromLatin1(slot.icon)));
+        // The pictures are the toolbar's; the menus show texts and ticks only.
+        action->setIconVisibleInMenu(false);
         m_toolBar->addAction(action);
     }
     addToolBar(Qt::TopToolBarArea, m_toolBar);
