@@ -250,6 +250,85 @@ void HalveRow(const std::uint8_t* top, const std::uint8_t* bottom, std::size_t o
     }
 }
 
+// Growing rows: the horizontal pass on one source row, kept with kCarryBits
+// fraction bits, so that the output rows sharing a source row reuse it.
+void WidenRow(const std::uint8_t* in, const AxisFilter& filter, std::uint16_t* out) {
+    constexpr std::int32_t kRound = 1 << (kWeightBits - kCarryBits - 1);
+    constexpr int kShift = kWeightBits - kCarryBits;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi32(kRound);
+    const std::int32_t* pairs = filter.pairs.data();
+    auto sum = [&](const AxisFilter::Span& span) {
+        const std::uint8_t* p = in + static_cast<std::size_t>(span.first) * 4;
+        const std::int32_t* w = pairs + span.pairOffset;
+        __m128i acc = round;
+        int t = 0;
+        for (; t + 2 <= span.count; t += 2, p += 8, ++w) {
+            const __m128i two =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+            const __m128i mixed = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(mixed, _mm_set1_epi32(*w)));
+        }
+        if (t < span.count) {  // the last pixel alone: never read past the row
+            std::int32_t pixel;
+            std::memcpy(&pixel, p, 4);
+            const __m128i one = _mm_unpacklo_epi8(_mm_cvtsi32_si128(pixel), zero);
+            acc = _mm_add_epi32(acc,
+                                _mm_madd_epi16(_mm_unpacklo_epi16(one, zero), _mm_set1_epi32(*w)));
+        }
+        return _mm_srai_epi32(acc, kShift);
+    };
+    const std::size_t count = filter.spans.size();
+    std::size_t i = 0;
+    for (; i + 2 <= count; i += 2, out += 8)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                         _mm_packs_epi32(sum(filter.spans[i]), sum(filter.spans[i + 1])));
+    if (i < count) {
+        const __m128i v = sum(filter.spans[i]);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(v, v));
+    }
+#else
+    for (const AxisFilter::Span& span : filter.spans) {
+        const std::uint8_t* p = in + static_cast<std::size_t>(span.first) * 4;
+        const std::int16_t* w = filter.weights.data() + span.offset;
+        for (int c = 0; c < 4; ++c) {
+            std::int32_t sum = kRound;
+            for (int t = 0; t < span.count; ++t)
+                sum += p[4 * t + c] * static_cast<std::int32_t>(w[t]);
+            out[c] = static_cast<std::uint16_t>(sum >> kShift);
+        }
+        out += 4;
+    }
+#endif
+}
+
+// The vertical pass over two widened rows, writing finished B,G,R,X pixels.
+void BlendWideRows(const std::uint16_t* a, const std::uint16_t* b, std::int16_t weightA,
+                   std::int16_t weightB, std::size_t length, std::uint8_t* out) {
+    constexpr std::int32_t kRound = 1 << (kFinalShift - 1);
+    std::size_t k = 0;
+#ifdef __SSE2__
+    const __m128i round = _mm_set1_epi32(kRound);
+    const __m128i opaque = _mm_set1_epi32(static_cast<std::int32_t>(0xFF000000u));
+    const __m128i w = _mm_set1_epi32(WeightPair(weightA, weightB));
+    for (; k + 8 <= length; k += 8) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k));
+        const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(va, vb), w), round);
+        const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(va, vb), w), round);
+        const __m128i v =
+            _mm_packs_epi32(_mm_srai_epi32(lo, kFinalShift), _mm_srai_epi32(hi, kFinalShift));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k),
+                         _mm_or_si128(_mm_packus_epi16(v, v), opaque));
+    }
+#endif
+    for (; k < length; ++k)
+        out[k] = k % 4 == 3 ? 0xFF
+                            : static_cast<std::uint8_t>(
+                                  (a[k] * weightA + b[k] * weightB + kRound) >> kFinalShift);
+}
+
 struct Job {
     const std::uint8_t* pixels;
     std::size_t srcStride;
@@ -257,13 +336,60 @@ struct Job {
     const AxisFilter& vertical;
     std::uint8_t* out;
     std::size_t dstStride;
-    bool halving;  // exactly half the size along both axes
+    bool halving;              // exactly half the size along both axes
+    bool growing;              // more rows than the source: horizontal pass first
+    std::size_t rows = 0;      // output rows in all
+    std::size_t bandRows = 1;  // output rows a band
+    std::atomic<std::size_t> nextBand{0};
     std::atomic<bool> failed{false};
 };
+
+// Output rows [firstRow, endRow) when the rows grow: two widened source rows are
+// kept, each made once for all the output rows between them.
+void ResampleGrowingRows(Job& job, std::size_t firstRow, std::size_t endRow) {
+    const std::size_t length = job.dstStride;
+    std::vector<std::uint16_t> wide[2];
+    try {
+        wide[0].resize(length);
+        wide[1].resize(length);
+    } catch (const std::bad_alloc&) {
+        job.failed = true;
+        return;
+    }
+    long long held[2] = {-1, -1};  // the source row each buffer holds
+    auto widened = [&](long long row, long long keep) -> const std::uint16_t* {
+        for (int slot = 0; slot < 2; ++slot)
+            if (held[slot] == row)
+                return wide[slot].data();
+        const int slot = held[0] == keep ? 1 : 0;
+        WidenRow(job.pixels + static_cast<std::size_t>(row) * job.srcStride, job.horizontal,
+                 wide[slot].data());
+        held[slot] = row;
+        return wide[slot].data();
+    };
+    std::uint8_t* out = job.out + firstRow * job.dstStride;
+    for (std::size_t y = firstRow; y < endRow; ++y, out += job.dstStride) {
+        const AxisFilter::Span& span = job.vertical.spans[y];
+        const std::int16_t* w = job.vertical.weights.data() + span.offset;
+        const long long first = span.first;
+        if (span.count == 1) {
+            const std::uint16_t* a = widened(first, -1);
+            BlendWideRows(a, a, w[0], 0, length, out);
+        } else {
+            const std::uint16_t* a = widened(first, first + 1);
+            const std::uint16_t* b = widened(first + 1, first);
+            BlendWideRows(a, b, w[0], w[1], length, out);
+        }
+    }
+}
 
 // Output rows [firstRow, endRow) of the picture; a shortage of memory is noted
 // in the job, never thrown (this runs on worker threads).
 void ResampleRows(Job& job, std::size_t firstRow, std::size_t endRow) {
+    if (job.growing) {
+        ResampleGrowingRows(job, firstRow, endRow);
+        return;
+    }
     std::vector<std::uint16_t> blended;
     std::vector<const std::uint8_t*> rows;
     try {
@@ -301,12 +427,20 @@ void ResampleRows(Job& job, std::size_t firstRow, std::size_t endRow) {
     }
 }
 
-// Large pictures are split into bands of rows, one thread each; small ones are
-// not worth a thread.
-unsigned BandCount(std::size_t sourceBytes, std::size_t rows) {
-    constexpr std::size_t kBytesPerBand = std::size_t{4} << 20;
+// Takes bands of rows until none is left. Bands are several times more than
+// the threads, so that a thread held up by a busy machine delays little.
+void Work(Job& job) {
+    const std::size_t bands = (job.rows + job.bandRows - 1) / job.bandRows;
+    for (std::size_t band = job.nextBand++; band < bands && !job.failed; band = job.nextBand++)
+        ResampleRows(job, band * job.bandRows, std::min(job.rows, (band + 1) * job.bandRows));
+}
+
+// Threads for a picture of this many bytes: one a core, none extra for a small
+// picture that is not worth it.
+unsigned ThreadCount(std::size_t sourceBytes, std::size_t rows) {
+    constexpr std::size_t kBytesPerThread = std::size_t{4} << 20;
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t bySize = sourceBytes / kBytesPerBand + 1;
+    const std::size_t bySize = sourceBytes / kBytesPerThread + 1;
     return static_cast<unsigned>(std::min({std::size_t{cores}, std::size_t{8}, bySize, rows}));
 }
 
@@ -335,20 +469,22 @@ BlockHandle ResamplePicture(const std::uint8_t* pixels, int width, int height, i
         BuildFilter(width, newWidth, horizontal);
         BuildFilter(height, newHeight, vertical);
         const bool halving = width == 2 * newWidth && height == 2 * newHeight;
-        Job job{pixels, srcStride, horizontal, vertical, result->Data(), dstStride, halving};
-        const std::size_t rows = static_cast<std::size_t>(newHeight);
-        const unsigned bands = BandCount(srcStride * static_cast<std::size_t>(height), rows);
+        const bool growing = !halving && newHeight > height;
+        Job job{pixels,         srcStride, horizontal, vertical,
+                result->Data(), dstStride, halving,    growing};
+        job.rows = static_cast<std::size_t>(newHeight);
+        const unsigned threadCount =
+            ThreadCount(srcStride * static_cast<std::size_t>(height), job.rows);
+        job.bandRows = std::max<std::size_t>(16, job.rows / (4 * threadCount));
         std::vector<std::thread> threads;
-        for (unsigned band = 1; band < bands; ++band) {
-            const std::size_t first = rows * band / bands;
-            const std::size_t end = rows * (band + 1) / bands;
+        for (unsigned i = 1; i < threadCount; ++i) {
             try {
-                threads.emplace_back(ResampleRows, std::ref(job), first, end);
+                threads.emplace_back(Work, std::ref(job));
             } catch (const std::exception&) {
-                ResampleRows(job, first, end);  // no thread to be had: do it here
+                break;  // fewer threads: the bands get done all the same
             }
         }
-        ResampleRows(job, 0, rows / bands);
+        Work(job);
         for (std::thread& thread : threads)
             thread.join();
         if (job.failed)
