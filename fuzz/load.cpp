@@ -1,6 +1,6 @@
 // A whole image file through the wrapper as the document opens it: the first
 // byte picks the extension, the rest is the file. Load, read every comment,
-// draw, and resample to half size.
+// draw, resample to half size and grow again.
 
 #include <unistd.h>
 
@@ -16,6 +16,7 @@
 namespace {
 
 constexpr long long kMaxResampledPixels = 1LL << 22;
+constexpr long long kMaxGrownPixels = 1LL << 16;
 
 const char* const kExtensions[] = {".bmp", ".jpg", ".tif", ".pcx", ".png"};
 
@@ -53,6 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int width = image.m_width / 2 > 0 ? image.m_width / 2 : 1;
             const int height = image.m_height / 2 > 0 ? image.m_height / 2 : 1;
             image.Resize(width, height);
+        }
+        // And a small one grown again, by a ratio the input picks.
+        if (static_cast<long long>(image.m_width) * image.m_height <= kMaxGrownPixels) {
+            const int extra = data[size - 1] & 7;
+            image.Resize(image.m_width + image.m_width / 2 + extra, image.m_height * 2 + extra);
         }
     }
     std::remove(path.c_str());
