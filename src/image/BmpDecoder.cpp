@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/Decoders.h"
+#include "image/RasterDecoders.h"
 #include "image/RasterOutput.h"
 
 namespace {
@@ -353,7 +354,7 @@ void DecodeRle(ByteSpan file, const BmpHeader& header, PictureRows& picture, Dec
 
 }  // namespace
 
-DecodeResult DecodeBmp(ByteSpan file) {
+DecodeResult DecodeBmpWithin(ByteSpan file, std::uint64_t maxPixels) {
     DecodeResult result;
     BmpHeader header;
     if (!file.data)
@@ -365,7 +366,7 @@ DecodeResult DecodeBmp(ByteSpan file) {
         return result;
     }
     PictureRows picture;
-    if (!AllocatePicture(header.width, header.height, "BMP", result, picture))
+    if (!AllocatePicture(header.width, header.height, maxPixels, "BMP", result, picture))
         return result;
     try {
         if (header.compression == kRle4 || header.compression == kRle8)
@@ -377,4 +378,8 @@ DecodeResult DecodeBmp(ByteSpan file) {
         result.error = "BMP picture needs more memory than is available";
     }
     return result;
+}
+
+DecodeResult DecodeBmp(ByteSpan file) {
+    return DecodeBmpWithin(file, kMaxPicturePixels);
 }

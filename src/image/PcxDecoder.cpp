@@ -4,11 +4,17 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "image/Decoders.h"
+#include "image/RasterDecoders.h"
 #include "image/RasterOutput.h"
 
 namespace {
@@ -64,31 +70,111 @@ public:
 
     // Fills up to count bytes; returns how many were there.
     std::size_t Read(std::uint8_t* dst, std::size_t count) {
-        std::size_t filled = 0;
-        while (filled < count) {
-            if (m_runLeft > 0) {
-                const std::size_t n = std::min(m_runLeft, count - filled);
-                std::memset(dst + filled, m_runValue, n);
-                m_runLeft -= n;
-                filled += n;
-                continue;
-            }
-            if (m_pos >= m_end)
-                break;
-            const std::uint8_t byte = *m_pos++;
-            if (!m_rle || byte < 0xC0) {
-                dst[filled++] = byte;
-                continue;
-            }
-            if (m_pos >= m_end)
-                break;
-            m_runLeft = byte & 0x3F;
-            m_runValue = *m_pos++;
+        std::uint8_t* out = dst;
+        std::uint8_t* const outEnd = dst + count;
+        if (m_runLeft > 0) {
+            const std::size_t n = std::min(m_runLeft, count);
+            std::memset(out, m_runValue, n);
+            m_runLeft -= n;
+            out += n;
         }
-        return filled;
+        // Locals, so the loop keeps them in registers.
+        const std::uint8_t* in = m_pos;
+        const std::uint8_t* const inEnd = m_end;
+        const unsigned runMark = m_rle ? 0xC0 : 0x100;
+        // Far from either end, the fast paths; the loop below finishes.
+        if (m_rle)
+            FastRuns(in, inEnd, out, outEnd);
+        else
+            FastCopy(in, inEnd, out, outEnd);
+        while (out < outEnd && in < inEnd) {
+            const std::uint8_t byte = *in++;
+            if (byte < runMark) {
+                *out++ = byte;
+                continue;
+            }
+            if (in >= inEnd)
+                break;
+            std::size_t n = byte & 0x3F;
+            const std::uint8_t value = *in++;
+            const std::size_t room = std::size_t(outEnd - out);
+            if (n > room) {
+                m_runLeft = n - room;
+                m_runValue = value;
+                n = room;
+            }
+            for (std::size_t k = 0; k < n; ++k)
+                out[k] = value;
+            out += n;
+        }
+        m_pos = in;
+        return std::size_t(out - dst);
     }
 
 private:
+    // Room the fast paths keep from the ends: they copy in whole 16-byte pieces and
+    // write runs in 8-byte pieces, then overwrite what went past.
+    static constexpr std::ptrdiff_t kOutSlack = 160;
+    static constexpr std::ptrdiff_t kInSlack = 96;
+
+    // Bit i set when block[i] marks a run (its two top bits set).
+    static std::uint64_t RunMarks(const std::uint8_t* block) {
+        std::uint64_t marks = 0;
+#if defined(__SSE2__)
+        const __m128i top = _mm_set1_epi8(char(0xC0));
+        for (int i = 0; i < 4; ++i) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block) + i);
+            const __m128i marked = _mm_cmpeq_epi8(_mm_and_si128(bytes, top), top);
+            marks |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(marked))) << (16 * i);
+        }
+#else
+        for (int i = 0; i < 64; ++i)
+            marks |= std::uint64_t(block[i] >= 0xC0) << i;
+#endif
+        return marks;
+    }
+
+    // Decodes whole 64-byte blocks of input while both ends are far; stops at a
+    // token boundary.
+    static void FastRuns(const std::uint8_t*& in, const std::uint8_t* inEnd, std::uint8_t*& out,
+                         const std::uint8_t* outEnd) {
+        while (inEnd - in >= kInSlack && outEnd - out >= kOutSlack) {
+            const std::uint64_t marks = RunMarks(in);
+            unsigned pos = 0;
+            while (pos < 64) {
+                if (outEnd - out < kOutSlack)
+                    break;
+                const std::uint64_t pending = marks & (~std::uint64_t{0} << pos);
+                const unsigned mark = unsigned(std::countr_zero(pending));  // 64 when none
+                const unsigned count = mark - pos;
+                std::memcpy(out, in + pos, 16);  // most stretches are short
+                for (unsigned k = 16; k < count; k += 16)
+                    std::memcpy(out + k, in + pos + k, 16);
+                out += count;
+                if (mark >= 64) {
+                    pos = 64;
+                    break;
+                }
+                const unsigned length = in[mark] & 0x3F;
+                const std::uint64_t pattern = 0x0101010101010101ull * in[mark + 1];
+                std::memcpy(out, &pattern, 8);
+                for (unsigned k = 8; k < length; k += 8)
+                    std::memcpy(out + k, &pattern, 8);
+                out += length;
+                pos = mark + 2;  // 64 or 65 when the value sits past the block
+            }
+            in += pos;
+        }
+    }
+
+    static void FastCopy(const std::uint8_t*& in, const std::uint8_t* inEnd, std::uint8_t*& out,
+                         const std::uint8_t* outEnd) {
+        const std::size_t n = std::size_t(std::min(inEnd - in, outEnd - out));
+        std::memcpy(out, in, n);
+        in += n;
+        out += n;
+    }
+
     const std::uint8_t* m_pos;
     const std::uint8_t* m_end;
     bool m_rle;
@@ -140,7 +226,26 @@ void DecodeRgbLine(const std::uint8_t* line, std::size_t bytesPerLine, std::uint
     const std::uint8_t* red = line;
     const std::uint8_t* green = line + bytesPerLine;
     const std::uint8_t* blue = line + 2 * bytesPerLine;
-    for (std::size_t x = 0; x < width; ++x)
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    // 16 pixels at a time: interleave blue with green and red with 0xFF, then the pairs.
+    const __m128i opaque = _mm_set1_epi8(char(0xFF));
+    for (; x + 16 <= width; x += 16) {
+        const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + x));
+        const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + x));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + x));
+        const __m128i blueGreenLow = _mm_unpacklo_epi8(b, g);
+        const __m128i blueGreenHigh = _mm_unpackhi_epi8(b, g);
+        const __m128i redOpaqueLow = _mm_unpacklo_epi8(r, opaque);
+        const __m128i redOpaqueHigh = _mm_unpackhi_epi8(r, opaque);
+        auto* out = reinterpret_cast<__m128i*>(dst + x);
+        _mm_storeu_si128(out, _mm_unpacklo_epi16(blueGreenLow, redOpaqueLow));
+        _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(blueGreenLow, redOpaqueLow));
+        _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(blueGreenHigh, redOpaqueHigh));
+        _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(blueGreenHigh, redOpaqueHigh));
+    }
+#endif
+    for (; x < width; ++x)
         dst[x] = PackPixel(red[x], green[x], blue[x]);
 }
 
@@ -199,7 +304,7 @@ void DecodePixels(ByteSpan file, const PcxHeader& pcx, PictureRows& picture, Dec
 
 }  // namespace
 
-DecodeResult DecodePcx(ByteSpan file) {
+DecodeResult DecodePcxWithin(ByteSpan file, std::uint64_t maxPixels) {
     DecodeResult result;
     PcxHeader header;
     if (!file.data)
@@ -207,7 +312,7 @@ DecodeResult DecodePcx(ByteSpan file) {
     if (!ReadHeader(file, header, result.error))
         return result;
     PictureRows picture;
-    if (!AllocatePicture(header.width, header.height, "PCX", result, picture))
+    if (!AllocatePicture(header.width, header.height, maxPixels, "PCX", result, picture))
         return result;
     try {
         DecodePixels(file, header, picture, result);
@@ -216,4 +321,8 @@ DecodeResult DecodePcx(ByteSpan file) {
         result.error = "PCX picture needs more memory than is available";
     }
     return result;
+}
+
+DecodeResult DecodePcx(ByteSpan file) {
+    return DecodePcxWithin(file, kMaxPicturePixels);
 }

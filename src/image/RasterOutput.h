@@ -37,13 +37,12 @@ struct PictureRows {
     std::uint32_t* Row(std::size_t y) const { return pixels + y * width; }
 };
 
-// Checks the size and allocates the picture into result (result.pixels, width and
-// height set). Returns false with result.error set when the size is refused or the
-// memory is not there. The pixels are left unset.
-inline bool AllocatePicture(std::int64_t width, std::int64_t height, const char* format,
-                            DecodeResult& result, PictureRows& rows) {
-    if (width < 1 || height < 1 ||
-        std::uint64_t(width) * std::uint64_t(height) > kMaxPicturePixels) {
+// Checks the size against maxPixels and allocates the picture into result
+// (result.pixels, width and height set). Returns false with result.error set when
+// the size is refused or the memory is not there. The pixels are left unset.
+inline bool AllocatePicture(std::int64_t width, std::int64_t height, std::uint64_t maxPixels,
+                            const char* format, DecodeResult& result, PictureRows& rows) {
+    if (width < 1 || height < 1 || std::uint64_t(width) * std::uint64_t(height) > maxPixels) {
         result.error = std::string(format) + " picture size " + std::to_string(width) + " x " +
                        std::to_string(height) + " refused";
         return false;

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "image/Decoders.h"
+#include "image/RasterDecoders.h"
 #include "image/RasterOutput.h"
 
 namespace {
@@ -217,7 +218,7 @@ bool ReadPixels(TIFFRGBAImage& image, std::uint32_t* raster, std::size_t band,
     return complete;
 }
 
-DecodeResult Decode(ByteSpan file) {
+DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels) {
     DecodeResult result;
     SilenceGlobalHandlers();
     Messages messages;
@@ -250,7 +251,8 @@ DecodeResult Decode(ByteSpan file) {
     const bool transposed = IsTransposed(image.orientation);
     PictureRows picture;
     if (!AllocatePicture(std::int64_t(transposed ? height : width),
-                         std::int64_t(transposed ? width : height), "TIFF", result, picture)) {
+                         std::int64_t(transposed ? width : height), maxPixels, "TIFF", result,
+                         picture)) {
         TIFFRGBAImageEnd(&image);
         return result;
     }
@@ -278,12 +280,16 @@ DecodeResult Decode(ByteSpan file) {
 
 }  // namespace
 
-DecodeResult DecodeTiff(ByteSpan file) {
+DecodeResult DecodeTiffWithin(ByteSpan file, std::uint64_t maxPixels) {
     if (!file.data || file.size < 8)
         return DecodeResult{nullptr, 0, 0, "not a readable TIFF file"};
     try {
-        return Decode(file);
+        return Decode(file, maxPixels);
     } catch (const std::bad_alloc&) {
         return DecodeResult{nullptr, 0, 0, "TIFF picture needs more memory than is available"};
     }
+}
+
+DecodeResult DecodeTiff(ByteSpan file) {
+    return DecodeTiffWithin(file, kMaxPicturePixels);
 }

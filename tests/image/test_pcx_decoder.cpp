@@ -24,16 +24,34 @@ IndexedPicture GreyRamp(IndexedPicture picture) {
 
 // ---- round trips of every kind ----
 
+constexpr int kRunsOfEveryLength = -1;
+
 struct RoundTrip {
     const char* name;
     PcxOptions options;
-    int colours;  // 0: a 24-bit picture
+    int colours;  // 0: a 24-bit picture; kRunsOfEveryLength
     int width = 13;
     int height = 7;
 };
 
 void PrintTo(const RoundTrip& value, std::ostream* os) {
     *os << value.name;
+}
+
+// Stretches of 1 to 70 equal pixels, values above and below the run mark: wide
+// lines, so the decoder's block-wise path sees every kind of token.
+IndexedPicture RunsOfEveryLength(int width, int height) {
+    IndexedPicture picture = MakeIndexedPicture(width, height, 256);
+    int length = 1, left = 1, value = 0;
+    for (std::uint8_t& index : picture.indices) {
+        index = std::uint8_t(value);
+        if (--left == 0) {
+            length = length % 70 + 1;
+            left = length;
+            value = (value + 77) % 256;
+        }
+    }
+    return picture;
 }
 
 class PcxRoundTrip : public testing::TestWithParam<RoundTrip> {};
@@ -46,7 +64,9 @@ TEST_P(PcxRoundTrip, DecodesEveryPixel) {
         expected = MakeTestPicture(c.width, c.height);
         file = MakePcx(expected, c.options);
     } else {
-        IndexedPicture picture = MakeIndexedPicture(c.width, c.height, c.colours);
+        IndexedPicture picture = c.colours == kRunsOfEveryLength
+                                     ? RunsOfEveryLength(c.width, c.height)
+                                     : MakeIndexedPicture(c.width, c.height, c.colours);
         file = MakePcx(picture, c.options);
         if (c.options.kind == PcxKind::kGrey8)
             picture = GreyRamp(picture);
@@ -74,6 +94,12 @@ PcxOptions MonoWithoutPalette() {
     return options;
 }
 
+PcxOptions Uncompressed() {
+    PcxOptions options = Kind(PcxKind::kRgb24);
+    options.rle = false;
+    return options;
+}
+
 PcxOptions OffsetWindow() {
     PcxOptions options = Kind(PcxKind::kIndexed8);
     options.xmin = 100;
@@ -83,22 +109,27 @@ PcxOptions OffsetWindow() {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, PcxRoundTrip,
-    testing::Values(RoundTrip{"MonoHeaderPalette", Kind(PcxKind::kMono), 2},
-                    RoundTrip{"MonoBlackAndWhite", MonoWithoutPalette(), 2},
-                    RoundTrip{"TwoPlanes", Kind(PcxKind::kPlanes2), 4},
-                    RoundTrip{"FourPlanes", Kind(PcxKind::kPlanes4), 16},
-                    RoundTrip{"TwoBitPacked", Kind(PcxKind::kPacked2), 4},
-                    RoundTrip{"Indexed8EndPalette", Kind(PcxKind::kIndexed8), 256},
-                    RoundTrip{"Grey8WithoutPalette", Kind(PcxKind::kGrey8), 256},
-                    RoundTrip{"Rgb24", Kind(PcxKind::kRgb24), 0},
-                    RoundTrip{"Rgb24PaddedLines", Kind(PcxKind::kRgb24, 6), 0},
-                    RoundTrip{"Indexed8PaddedLines", Kind(PcxKind::kIndexed8, 2), 256},
-                    RoundTrip{"FourPlanesPaddedLines", Kind(PcxKind::kPlanes4, 4), 16},
-                    RoundTrip{"WindowNotAtOrigin", OffsetWindow(), 256},
-                    // One colour, even width: every run runs on into the next line.
-                    RoundTrip{"Indexed8RunsCrossLines", Kind(PcxKind::kIndexed8, 0, true), 1, 14,
-                              9},
-                    RoundTrip{"Rgb24RunsCrossPlanes", Kind(PcxKind::kRgb24, 0, true), 0, 14, 9}),
+    testing::Values(
+        RoundTrip{"MonoHeaderPalette", Kind(PcxKind::kMono), 2},
+        RoundTrip{"MonoBlackAndWhite", MonoWithoutPalette(), 2},
+        RoundTrip{"TwoPlanes", Kind(PcxKind::kPlanes2), 4},
+        RoundTrip{"FourPlanes", Kind(PcxKind::kPlanes4), 16},
+        RoundTrip{"TwoBitPacked", Kind(PcxKind::kPacked2), 4},
+        RoundTrip{"Indexed8EndPalette", Kind(PcxKind::kIndexed8), 256},
+        RoundTrip{"Grey8WithoutPalette", Kind(PcxKind::kGrey8), 256},
+        RoundTrip{"Rgb24", Kind(PcxKind::kRgb24), 0},
+        RoundTrip{"Rgb24PaddedLines", Kind(PcxKind::kRgb24, 6), 0},
+        RoundTrip{"Indexed8PaddedLines", Kind(PcxKind::kIndexed8, 2), 256},
+        RoundTrip{"FourPlanesPaddedLines", Kind(PcxKind::kPlanes4, 4), 16},
+        RoundTrip{"WindowNotAtOrigin", OffsetWindow(), 256},
+        // One colour, even width: every run runs on into the next line.
+        RoundTrip{"Indexed8RunsCrossLines", Kind(PcxKind::kIndexed8, 0, true), 1, 14, 9},
+        RoundTrip{"Rgb24RunsCrossPlanes", Kind(PcxKind::kRgb24, 0, true), 0, 14, 9},
+        RoundTrip{"WideRgb24", Kind(PcxKind::kRgb24, 2), 0, 301, 5},
+        RoundTrip{"WideRunsOfEveryLength", Kind(PcxKind::kIndexed8), kRunsOfEveryLength, 1200, 6},
+        RoundTrip{"WideRunsAcrossLines", Kind(PcxKind::kIndexed8, 0, true), kRunsOfEveryLength, 400,
+                  12},
+        RoundTrip{"WideUncompressed", Uncompressed(), 0, 301, 5}),
     [](const testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
 // ---- hand-made and broken files ----

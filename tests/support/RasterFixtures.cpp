@@ -276,7 +276,7 @@ std::vector<std::uint8_t> PcxHeader(int width, int height, const PcxShape& shape
     std::vector<std::uint8_t> out;
     Put8(out, 10);
     Put8(out, 5);
-    Put8(out, 1);
+    Put8(out, options.rle ? 1 : 0);
     Put8(out, shape.bits);
     Put16(out, options.xmin);
     Put16(out, options.ymin);
@@ -315,8 +315,12 @@ void EncodePcxRuns(const std::vector<std::uint8_t>& raw, std::size_t begin, std:
 
 // raw holds height * planes lines of bytesPerLine each.
 void AppendPcxData(const std::vector<std::uint8_t>& raw, std::size_t lineBytes,
-                   bool runsAcrossLines, std::vector<std::uint8_t>& out) {
-    if (runsAcrossLines) {
+                   const PcxOptions& options, std::vector<std::uint8_t>& out) {
+    if (!options.rle) {
+        out.insert(out.end(), raw.begin(), raw.end());
+        return;
+    }
+    if (options.runsAcrossLines) {
         EncodePcxRuns(raw, 0, raw.size(), out);
         return;
     }
@@ -617,7 +621,7 @@ std::vector<std::uint8_t> MakePcx(const RasterPicture& picture, const PcxOptions
             raw[line + 2 * std::size_t(lineBytes)] = Blue(rgb);
         }
     }
-    AppendPcxData(raw, std::size_t(lineBytes), options.runsAcrossLines, out);
+    AppendPcxData(raw, std::size_t(lineBytes), options, out);
     return out;
 }
 
@@ -655,7 +659,7 @@ std::vector<std::uint8_t> MakePcx(const IndexedPicture& picture, const PcxOption
             }
         }
     }
-    AppendPcxData(raw, std::size_t(lineBytes), options.runsAcrossLines, out);
+    AppendPcxData(raw, std::size_t(lineBytes), options, out);
     if (endPalette) {
         Put8(out, 0x0C);
         for (int i = 0; i < 256; ++i) {

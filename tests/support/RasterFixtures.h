@@ -100,6 +100,7 @@ struct PcxOptions {
     int paddingBytes = 0;          // extra bytes a plane line carries beyond the width
     bool runsAcrossLines = false;  // one RLE stream for the whole picture
     bool headerPalette = true;     // kMono: false leaves the header palette zero
+    bool rle = true;               // false: raw bytes (encoding 0)
     int xmin = 0;                  // window origin
     int ymin = 0;
 };
