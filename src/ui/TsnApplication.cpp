@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -47,6 +48,15 @@ TsnApplication::~TsnApplication() {
 }
 
 bool TsnApplication::InitInstance(const QStringList& arguments) {
+    // A notice closed while the main window is not shown yet must not end the run.
+    const bool quitOnLastWindow = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    const bool started = StartUp(arguments);
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+    return started;
+}
+
+bool TsnApplication::StartUp(const QStringList& arguments) {
     m_store = std::make_unique<QtSettingsStore>();
     m_app.m_directory = ProgramDirectory(*m_store);
     m_app.LoadPreferences(*m_store);

@@ -52,6 +52,7 @@ public:
     const RecentFileList& recentFiles() const { return m_recent; }
 
 private:
+    bool StartUp(const QStringList& arguments);
     void OnCommand(int id);
     void OpenRecentFile(int index);
     void ShowOpenFailure(const QString& path);
