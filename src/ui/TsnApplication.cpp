@@ -67,6 +67,7 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
     m_doc = std::make_unique<Ctsn_viewerDoc>(m_app, m_backend, m_notifier);
     m_frame = std::make_unique<CMainFrame>(*m_doc, m_app);
     m_notifier.SetOwner(m_frame.get());
+    m_frame->viewWidget().setDialogRunner(&m_runner);
     m_frame->setRecentFiles(m_recent.paths());
     connect(m_frame.get(), &CMainFrame::commandRequested, this, &TsnApplication::OnCommand);
     connect(m_frame.get(), &CMainFrame::recentFileRequested, this, &TsnApplication::OpenRecentFile);
@@ -130,9 +131,8 @@ void TsnApplication::OnFileOpen() {
 }
 
 void TsnApplication::OnFilePrintSetup() {
-    if (!m_printSetup)
-        m_printSetup = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPageSetupDialog dialog(m_printSetup.get(), m_frame.get());
+    // The printer that printing and print preview keep using.
+    QPageSetupDialog dialog(&m_frame->viewWidget().printer(), m_frame.get());
     m_runner.RunModal(dialog);
 }
 

@@ -17,7 +17,6 @@
 
 class CMainFrame;
 class DialogRunner;
-class QPrinter;
 class QtSettingsStore;
 
 class TsnApplication : public QObject {
@@ -65,5 +64,4 @@ private:
     RecentFileList m_recent;
     std::unique_ptr<Ctsn_viewerDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
-    std::unique_ptr<QPrinter> m_printSetup;
 };

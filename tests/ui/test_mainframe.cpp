@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -86,6 +88,7 @@ private slots:
     void recentFilesKeepFourLatestFirst();
     void droppedFileOpens();
     void fileOpenOffersAllFiles();
+    void printSetupEditsThePrinterThatPrints();
 };
 
 void MainFrameTest::menuBarHasEveryItemInOrder() {
@@ -415,6 +418,18 @@ void MainFrameTest::fileOpenOffersAllFiles() {
     // Cancelled: nothing changes.
     run.action(kFileOpen)->trigger();
     QCOMPARE(run.program->document()->m_path, run.file("chosen.jpg").toStdString());
+}
+
+void MainFrameTest::printSetupEditsThePrinterThatPrints() {
+    Running run;
+    QPrinter* edited = nullptr;
+    run.runner.answer("QPageSetupDialog", [&](QDialog& dialog) {
+        edited = static_cast<QPageSetupDialog&>(dialog).printer();
+        return int(QDialog::Accepted);
+    });
+    run.action(kFilePrintSetup)->trigger();
+    QCOMPARE(run.runner.classNames(), QStringList({"QPageSetupDialog"}));
+    QCOMPARE(edited, &run.frame().viewWidget().printer());
 }
 
 QTEST_MAIN(MainFrameTest)
