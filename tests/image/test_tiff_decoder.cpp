@@ -3,6 +3,7 @@
 #include <tiffio.h>
 #include <ostream>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -218,6 +219,37 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"GreyAlphaUnassociatedOverBlack",
              [] { return WithAlpha(EXTRASAMPLE_UNASSALPHA, true); }}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(TiffDecoder, JpegCompressedYCbCrComesOutAsRgb) {
+    // Smooth colours, so the lossy round trip stays close.
+    TiffOptions options;
+    options.width = 48;
+    options.height = 32;
+    options.photometric = PHOTOMETRIC_YCBCR;
+    options.compression = COMPRESSION_JPEG;
+    options.rowsPerStrip = 16;
+    std::vector<std::uint16_t> samples;
+    RasterPicture expected{48, 32, {}};
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            const unsigned r = 40 + 4 * x, g = 200 - 5 * y, b = 100 + x + y;
+            samples.insert(samples.end(), {std::uint16_t(r), std::uint16_t(g), std::uint16_t(b)});
+            expected.pixels.push_back(Rgb(r, g, b));
+        }
+    }
+    const DecodeResult result = Decode(MakeTiff(options, samples));
+    ASSERT_TRUE(result.pixels) << result.error;
+    const RasterPicture p = FromDecoded(result);
+    ASSERT_EQ(p.width, 48);
+    ASSERT_EQ(p.height, 32);
+    int far = 0;
+    for (std::size_t i = 0; i < p.pixels.size(); ++i) {
+        const std::uint32_t a = p.pixels[i], e = expected.pixels[i];
+        for (int shift : {0, 8, 16})
+            far += std::abs(int((a >> shift) & 0xFF) - int((e >> shift) & 0xFF)) > 12;
+    }
+    EXPECT_EQ(far, 0);
+}
 
 // ---- orientation ----
 

@@ -692,6 +692,11 @@ std::vector<std::uint8_t> MakeTiff(const TiffOptions& options,
     TIFFSetField(tiff, TIFFTAG_ORIENTATION, options.orientation);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG,
                  options.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    if (options.compression == COMPRESSION_JPEG && options.photometric == PHOTOMETRIC_YCBCR) {
+        // Samples go in as RGB; libtiff turns them into YCbCr.
+        TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, 95);
+        TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    }
     if (options.extraSample) {
         const std::uint16_t extra = options.extraSample;
         TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);

@@ -115,7 +115,7 @@ std::vector<std::uint8_t> MakePcx(const IndexedPicture& picture, const PcxOption
 struct TiffOptions {
     int width = 0;
     int height = 0;
-    std::uint16_t photometric = 2;  // PHOTOMETRIC_RGB
+    std::uint16_t photometric = 2;  // PHOTOMETRIC_RGB; YCbCr with JPEG takes RGB samples
     std::uint16_t compression = 1;  // COMPRESSION_NONE
     std::uint16_t bitsPerSample = 8;
     std::uint16_t samplesPerPixel = 3;
