@@ -51,9 +51,8 @@ private slots:
     void imageWithoutCardsShowsTheMessage();
     void exitWritesThePreferencesEveryTime();
     void preferencesOkCopiesAllFourBack();
-    void preferencesCancelLeavesThem();
     void preferencesRefuseANonInteger();
-    void storedPreferencesReachTheDialogAndTheView();
+    void storedPreferencesReachTheDialogAndCancelKeepsThem();
 };
 
 void StartupTest::firstRunOfferIsMarkedBeforeItShowsAndOkOpensTheExample() {
@@ -208,24 +207,6 @@ void StartupTest::preferencesOkCopiesAllFourBack() {
     QCOMPARE(PrefInt("DisplayImage"), 0);
 }
 
-void StartupTest::preferencesCancelLeavesThem() {
-    Installed inst;
-    SettingsSandbox::setValue("welcome", 1);
-    FakeDialogRunner runner;
-    TsnApplication program(runner);
-    QVERIFY(program.InitInstance({}));
-    runner.answer("CPrefSht", [](QDialog& dialog) {
-        auto& sheet = static_cast<CPrefSht&>(dialog);
-        sheet.m_pagePreview.findChild<QRadioButton*>("control1013")->click();
-        sheet.m_pagePreview.maxSizeX()->setText("77");
-        sheet.cancelButton()->click();
-        return sheet.result();
-    });
-    program.OnPreferences();
-    QCOMPARE(program.app().m_previewType, 1);
-    QCOMPARE(program.app().m_prevSizeX, 300);
-}
-
 void StartupTest::preferencesRefuseANonInteger() {
     Installed inst;
     SettingsSandbox::setValue("welcome", 1);
@@ -253,7 +234,7 @@ void StartupTest::preferencesRefuseANonInteger() {
     QCOMPARE(program.app().m_prevSizeY, 120);
 }
 
-void StartupTest::storedPreferencesReachTheDialogAndTheView() {
+void StartupTest::storedPreferencesReachTheDialogAndCancelKeepsThem() {
     Installed inst;
     SettingsSandbox::setValue("welcome", 1);
     SettingsSandbox::setValue("DisplayImage", 0);
@@ -273,11 +254,16 @@ void StartupTest::storedPreferencesReachTheDialogAndTheView() {
         auto& page = static_cast<CPrefSht&>(dialog).m_pagePreview;
         limitedChecked = page.findChild<QRadioButton*>("control1013")->isChecked();
         sizes = page.maxSizeX()->text() + "," + page.maxSizeY()->text();
-        return int(QDialog::Rejected);
+        page.findChild<QRadioButton*>("control1010")->click();
+        page.maxSizeX()->setText("77");
+        static_cast<CPrefSht&>(dialog).cancelButton()->click();
+        return dialog.result();
     });
     program.OnPreferences();
     QVERIFY(limitedChecked);
     QCOMPARE(sizes, QString("50,20"));
+    QCOMPARE(program.app().m_previewType, 2);
+    QCOMPARE(program.app().m_prevSizeX, 50);
 }
 
 QTEST_MAIN(StartupTest)
