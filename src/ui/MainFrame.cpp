@@ -264,7 +264,8 @@ void CMainFrame::setDocumentTitle(const QString& title) {
 void CMainFrame::setRecentFiles(const QStringList& paths) {
     for (QAction* action : m_recentActions) {
         m_fileMenu->removeAction(action);
-        delete action;
+        // It may be the entry whose trigger is still being delivered.
+        action->deleteLater();
     }
     m_recentActions.clear();
     if (paths.isEmpty()) {

@@ -71,8 +71,10 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
     m_frame->setRecentFiles(m_recent.paths());
     connect(m_frame.get(), &CMainFrame::commandRequested, this, &TsnApplication::OnCommand);
     connect(m_frame.get(), &CMainFrame::recentFileRequested, this, &TsnApplication::OpenRecentFile);
-    connect(m_frame.get(), &CMainFrame::fileDropped, this,
-            [this](const QString& path) { OpenDocumentFile(path); });
+    // Opened once the drop is over: the source is not kept waiting on a notice.
+    connect(
+        m_frame.get(), &CMainFrame::fileDropped, this,
+        [this](const QString& path) { OpenDocumentFile(path); }, Qt::QueuedConnection);
 
     // Only the first argument counts: the program shows one file at a time.
     if (arguments.isEmpty()) {

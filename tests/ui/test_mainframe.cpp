@@ -386,7 +386,7 @@ void MainFrameTest::droppedFileOpens() {
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&run.frame(), &drop);
-    QCOMPARE(run.program->document()->m_path, run.file("dropped.jpg").toStdString());
+    QTRY_COMPARE(run.program->document()->m_path, run.file("dropped.jpg").toStdString());
     QCOMPARE(run.frame().windowTitle(), QString("dropped.jpg - Tessellon Viewer"));
     QVERIFY(run.action(kGeneralCard)->isEnabled());
 }
