@@ -39,6 +39,7 @@ struct AxisFilter {
     // The weights again, two to a 32-bit lane (an odd last one with 0), as the
     // horizontal pass multiplies them.
     std::vector<std::int32_t> pairs;
+    int widest = 0;  // the largest count of a span
 };
 
 // Shrinking: each output pixel averages the source interval it covers, each
@@ -113,6 +114,7 @@ void BuildFilter(int src, int dst, AxisFilter& filter) {
         BuildBilinearFilter(src, dst, filter);
     filter.pairs.reserve(filter.weights.size() / 2 + filter.spans.size());
     for (AxisFilter::Span& span : filter.spans) {
+        filter.widest = std::max(filter.widest, span.count);
         span.pairOffset = filter.pairs.size();
         const std::int16_t* w = filter.weights.data() + span.offset;
         for (int t = 0; t < span.count; t += 2)
@@ -390,14 +392,20 @@ void ResampleRows(Job& job, std::size_t firstRow, std::size_t endRow) {
         ResampleGrowingRows(job, firstRow, endRow);
         return;
     }
+    if (job.halving) {
+        const std::size_t outWidth = job.dstStride / kPictureBytesPerPixel;
+        std::uint8_t* out = job.out + firstRow * job.dstStride;
+        for (std::size_t y = firstRow; y < endRow; ++y, out += job.dstStride) {
+            const std::uint8_t* top = job.pixels + 2 * y * job.srcStride;
+            HalveRow(top, top + job.srcStride, outWidth, out);
+        }
+        return;
+    }
     std::vector<std::uint16_t> blended;
     std::vector<const std::uint8_t*> rows;
     try {
         blended.resize(job.srcStride + kPictureBytesPerPixel, 0);
-        std::size_t widest = 0;
-        for (const AxisFilter::Span& span : job.vertical.spans)
-            widest = std::max(widest, static_cast<std::size_t>(span.count));
-        rows.reserve(widest);
+        rows.reserve(static_cast<std::size_t>(job.vertical.widest));
     } catch (const std::bad_alloc&) {
         job.failed = true;
         return;
@@ -408,14 +416,6 @@ void ResampleRows(Job& job, std::size_t firstRow, std::size_t endRow) {
     const AxisFilter& vertical = job.vertical;
     const AxisFilter& horizontal = job.horizontal;
     std::uint8_t* out = job.out + firstRow * dstStride;
-    if (job.halving) {
-        const std::size_t outWidth = dstStride / kPictureBytesPerPixel;
-        for (std::size_t y = firstRow; y < endRow; ++y, out += dstStride) {
-            const std::uint8_t* top = pixels + 2 * y * srcStride;
-            HalveRow(top, top + srcStride, outWidth, out);
-        }
-        return;
-    }
     for (std::size_t y = firstRow; y < endRow; ++y, out += dstStride) {
         const AxisFilter::Span& span = vertical.spans[y];
         rows.clear();
