@@ -17,6 +17,7 @@
 #include "ui/LockKeys.h"
 #include "ui/RecentFileList.h"
 #include "ui/ShellStrings.h"
+#include "ui/TickOnlyMenuStyle.h"
 #include "ui/ViewWidget.h"
 #include "view/ViewCommands.h"
 
@@ -182,7 +183,10 @@ void CMainFrame::createMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(m_actions[kAppAbout]);
 
+    m_menuStyle = new TickOnlyMenuStyle;
+    m_menuStyle->setParent(this);
     for (QMenu* menu : {m_fileMenu, edit, image, options, view, help}) {
+        menu->setStyle(m_menuStyle);
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
         // Back to the idle text once the menu is gone.
         connect(

@@ -15,6 +15,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QStyle;
 class QToolBar;
 class ViewWidget;
 
@@ -67,6 +68,7 @@ private:
     QMenu* m_fileMenu = nullptr;
     QAction* m_recentSeparator = nullptr;  // the recent entries go before it
     QList<QAction*> m_recentActions;
+    QStyle* m_menuStyle = nullptr;  // owned by the frame
     QToolBar* m_toolBar = nullptr;
     QLabel* m_messagePane = nullptr;
     QList<QLabel*> m_indicators;
