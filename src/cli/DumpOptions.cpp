@@ -205,8 +205,6 @@ private:
             Fail("--hide-image, --ecard-fields and --print go with --trace");
         else if (o.noPixels && (o.ppmPath || o.tracePage))
             Fail("--no-pixels does not go with --ppm or --trace");
-        else if (o.noPixels)
-            Fail("--no-pixels is not supported yet");
     }
 
     void Fail(std::string message) {

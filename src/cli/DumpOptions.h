@@ -18,7 +18,7 @@ struct DumpOptions {
     bool hideImage = false;              // trace: the picture switch off
     bool ecardFields = false;            // trace: the business card as labelled lines
     bool print = false;                  // trace: drawn on a printing context
-    bool noPixels = false;               // header-only reading (not available yet)
+    bool noPixels = false;               // sizes and comments from the headers only
     bool help = false;
     bool version = false;
     std::vector<std::string> images;

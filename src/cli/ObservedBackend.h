@@ -13,6 +13,7 @@ public:
     bool LoaderCalled() const { return m_loaderCalled; }
 
     void Startup() override { m_inner.Startup(); }
+    void SetLoadHint(const LoadHint& hint) override { m_inner.SetLoadHint(hint); }
     BlockHandle LoadBmp(const std::string& path, int& width, int& height) override {
         m_loaderCalled = true;
         return m_inner.LoadBmp(path, width, height);

@@ -65,6 +65,7 @@ private:
     bool DumpImage(const std::string& path) {
         CollectingNotifier notifier;
         Ctsn_viewerDoc doc(m_app, m_backend, notifier);
+        doc.m_headerOnly = m_options.noPixels;
         m_backend.ForgetLoads();
         std::optional<std::string> openError;
         std::string failure;

@@ -51,6 +51,7 @@ void Ctsn_viewerDoc::LoadImageAndCards() {
     m_loadResult = 0;
     m_imageSize = Size{};
     if (!m_path.empty()) {
+        m_image.m_loadHint = PreviewHint();
         m_loadResult = m_image.Load(m_path);
         if (m_loadResult == ImageFile::kSuccess) {
             ParseCardComments();
@@ -89,5 +90,19 @@ void Ctsn_viewerDoc::SizeForPreview() {
             return;
     }
     // A refused resample leaves the loaded picture; the view goes by m_previewSize.
-    m_image.Resize(m_previewSize.cx, m_previewSize.cy);
+    if (!m_headerOnly)
+        m_image.Resize(m_previewSize.cx, m_previewSize.cy);
+}
+
+// The loader learns the preview rule (not the size: that is in the file's header),
+// so that it can decode no more than the preview needs.
+LoadHint Ctsn_viewerDoc::PreviewHint() const {
+    LoadHint hint;
+    if (m_headerOnly)
+        hint.kind = LoadHint::kHeaderOnly;
+    else if (m_app.m_previewType == 1)
+        hint.kind = LoadHint::kHalfSize;
+    else if (m_app.m_previewType == 2)
+        hint = LoadHint{LoadHint::kFitInBox, m_app.m_prevSizeX, m_app.m_prevSizeY};
+    return hint;
 }

@@ -42,10 +42,14 @@ public:
     int m_loadResult = -1;  // -1 nothing loaded yet, 0 loaded, else ImageFile::Load's code
     int m_found = 0;        // 1 when a tSN comment was parsed
     CardInfo m_card;
+    // Read only the picture's size and comments, no pixels (for scanning many files):
+    // the sizes and the card come out as with pixels, but nothing is held to draw.
+    bool m_headerOnly = false;
 
 private:
     void ParseCardComments();
     void SizeForPreview();
+    LoadHint PreviewHint() const;
 
     const Ctsn_viewerApp& m_app;
     DocumentNotifier& m_notifier;

@@ -3,8 +3,10 @@
 // (or a buffer, for the fuzzers) into a picture block of kPictureBytesPerPixel
 // bytes a pixel, or fails with a one-line reason. None throws.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,12 +33,47 @@ struct ByteSpan {
     std::size_t size = 0;
 };
 
+// Random access to a file's bytes, for readers that skip what they do not need.
+class ByteReader {
+public:
+    virtual ~ByteReader() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Copies `count` bytes from `offset` to `out`; false when the file does not hold them.
+    virtual bool ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* out) = 0;
+};
+
+class SpanReader : public ByteReader {
+public:
+    explicit SpanReader(ByteSpan bytes) : m_bytes(bytes) {}
+    std::uint64_t Size() const override { return m_bytes.size; }
+    bool ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* out) override {
+        if (offset > m_bytes.size || count > m_bytes.size - offset)
+            return false;
+        std::copy_n(m_bytes.data + offset, count, out);
+        return true;
+    }
+
+private:
+    ByteSpan m_bytes;
+};
+
 // JPEG: every COM segment, in file order, goes to `comments` (also when the pixels fail).
 DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments);
+// The same, reading the file as it goes. When the hint names a smaller size
+// (HintedSize), the picture is decoded at the smallest scale n/8 that still covers it:
+// `width` and `height` stay the file's size and the block carries the smaller one.
+DecodeResult DecodeJpegFile(std::FILE* file, const LoadHint& hint,
+                            std::vector<std::string>* comments);
+// The header only: the file's size and every COM segment, no pixels (an empty block
+// with picture size 0 x 0). Fails where a decode fails on the header.
+DecodeResult ReadJpegHeader(ByteSpan file, std::vector<std::string>* comments);
 // PNG: transparent pixels composited onto `background`; gamma from the file's
 // gAMA/sRGB to `displayGamma`. Text entries in file order go to `texts`.
 DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
                        std::vector<PngTextEntry>* texts);
+// The header only: the size and the text entries, walking the chunk headers without
+// reading the data between them; an empty block with picture size 0 x 0.
+DecodeResult ReadPngHeader(ByteReader& file, std::vector<PngTextEntry>* texts);
 DecodeResult DecodeTiff(ByteSpan file);
 DecodeResult DecodeBmp(ByteSpan file);
 DecodeResult DecodePcx(ByteSpan file);

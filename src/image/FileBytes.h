@@ -1,11 +1,16 @@
 #pragma once
-// Reading a whole image file into memory for the decoders, refusing what is not
-// a readable regular file instead of failing later.
+// Opening image files for the decoders, refusing what is not a readable regular file
+// instead of failing later: read whole into memory, or opened for streaming or for a
+// reader that looks at a few places only.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "image/Decoders.h"
 
 // Files beyond this are refused before reading.
 inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 30;
@@ -23,3 +28,29 @@ struct FileBytes {
 };
 
 FileBytes ReadFileBytes(const std::string& path);
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A file opened for reading from its start, after the same checks as ReadFileBytes.
+struct OpenedFile {
+    FileBytes::Status status = FileBytes::kUnreadable;  // kRead when `file` is open
+    std::unique_ptr<std::FILE, FileCloser> file;
+    std::uint64_t size = 0;
+    std::string error;
+};
+
+OpenedFile OpenImageFile(const std::string& path);
+
+// Reads at any offset of an opened file; nothing is kept in memory.
+class FileReader : public ByteReader {
+public:
+    explicit FileReader(OpenedFile& opened) : m_file(opened.file.get()), m_size(opened.size) {}
+    std::uint64_t Size() const override { return m_size; }
+    bool ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* out) override;
+
+private:
+    std::FILE* m_file;
+    std::uint64_t m_size;
+};

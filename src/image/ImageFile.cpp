@@ -70,6 +70,7 @@ int ImageFile::Load(const std::string& path) {
     BlockHandle picture;
     int width = 0;
     int height = 0;
+    m_backend.SetLoadHint(m_loadHint);
     if (ext == ".bmp") {
         picture = m_backend.LoadBmp(path, width, height);
         m_format = kFormatBmp;
@@ -167,7 +168,8 @@ int ImageFile::Draw(DeviceContext* dc, int x, int y, int extentX, int extentY, i
     const std::uint8_t* pixels = Lock();
     if (pixels == nullptr)
         return kLockFailed;
-    m_backend.Draw(dc, pixels, m_width, m_height, x, y, extentX, extentY, flags);
+    const Size held = HeldSize();
+    m_backend.Draw(dc, pixels, held.cx, held.cy, x, y, extentX, extentY, flags);
     UnlockAll();
     return m_backend.Status();
 }
@@ -175,10 +177,18 @@ int ImageFile::Draw(DeviceContext* dc, int x, int y, int extentX, int extentY, i
 int ImageFile::Resize(int newWidth, int newHeight) {
     if (!HasImage())
         return kNoPicture;
+    const Size held = HeldSize();
+    // A picture the loader already decoded at the size asked for needs no resample.
+    const bool reduced = held != Size{m_width, m_height};
+    if (reduced && held == Size{newWidth, newHeight} && newWidth > 0 && newHeight > 0) {
+        m_width = newWidth;
+        m_height = newHeight;
+        return kSuccess;
+    }
     const std::uint8_t* pixels = Lock();
     if (pixels == nullptr)
         return kLockFailed;
-    BlockHandle resampled = m_backend.Resample(pixels, m_width, m_height, newWidth, newHeight);
+    BlockHandle resampled = m_backend.Resample(pixels, held.cx, held.cy, newWidth, newHeight);
     UnlockAll();
     if (resampled) {
         Free();
@@ -192,7 +202,26 @@ int ImageFile::Resize(int newWidth, int newHeight) {
 PictureView ImageFile::Picture() const {
     if (!HasImage())
         return {};
-    return PictureView{m_hImage->Data(), m_width, m_height};
+    const Size held = HeldSize();
+    return PictureView{m_hImage->Data(), held.cx, held.cy};
+}
+
+Size ImageFile::HeldSize() const {
+    if (m_hImage && m_hImage->HasPictureSize())
+        return {m_hImage->PictureWidth(), m_hImage->PictureHeight()};
+    return {m_width, m_height};
+}
+
+std::optional<Size> HintedSize(const LoadHint& hint, int width, int height) {
+    Size size{width, height};
+    if (hint.kind == LoadHint::kHalfSize)
+        size = Size{width / 2, height / 2};
+    else if (hint.kind == LoadHint::kFitInBox && hint.maxWidth > 0 && hint.maxHeight > 0)
+        size = FitToBox(width, height, hint.maxWidth, hint.maxHeight);
+    if (size.cx < 1 || size.cy < 1 || size.cx > width || size.cy > height ||
+        size == Size{width, height})
+        return std::nullopt;
+    return size;
 }
 
 Size FitToBox(int width, int height, int maxWidth, int maxHeight) {

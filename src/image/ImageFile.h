@@ -3,6 +3,7 @@
 // backend by the file's extension. The document owns one; the view draws it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ public:
 
     // The pixels as held, for a reader that only looks (tsn-dump --ppm, the Qt view).
     PictureView Picture() const;
+    // The size of the pixels held: after a hinted load it may be below m_width x
+    // m_height, and it is 0 x 0 after a header-only load.
+    Size HeldSize() const;
 
     std::string m_path;
     int m_format = kFormatNone;
@@ -68,6 +72,8 @@ public:
     std::vector<std::string> m_pngTexts;
     Rgb m_background;
     double m_gamma = 2.2;
+    // Passed to the backend before every load: what the caller will ask for next.
+    LoadHint m_loadHint;
 
 private:
     ImagingBackend& m_backend;
@@ -75,3 +81,8 @@ private:
 
 // The size at which a width x height picture is shown fitted into maxWidth x maxHeight.
 Size FitToBox(int width, int height, int maxWidth, int maxHeight);
+
+// The size the hint says a width x height picture is resampled to, when that is a
+// real reduction (at least 1 x 1 and below the full size along some axis); nullopt
+// when the picture is wanted whole.
+std::optional<Size> HintedSize(const LoadHint& hint, int width, int height);

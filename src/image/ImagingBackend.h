@@ -9,6 +9,20 @@
 #include "image/MemoryBlock.h"
 #include "platform/DeviceContext.h"
 
+// What the caller will do with the next picture, so that a loader can produce less
+// than the full picture. The size a loader reports is always the file's own.
+struct LoadHint {
+    enum Kind {
+        kFullPicture,  // every pixel at full size
+        kHalfSize,     // resampled to (width / 2, height / 2) right after the load
+        kFitInBox,     // resampled to FitToBox(width, height, maxWidth, maxHeight)
+        kHeaderOnly,   // only the size and the comments: the picture block holds no pixels
+    };
+    Kind kind = kFullPicture;
+    int maxWidth = 0;
+    int maxHeight = 0;
+};
+
 class ImagingBackend {
 public:
     virtual ~ImagingBackend() = default;
@@ -23,6 +37,12 @@ public:
     virtual BlockHandle LoadTiff(const std::string& path, int& width, int& height) = 0;
     virtual BlockHandle LoadPcx(const std::string& path, int& width, int& height) = 0;
     virtual BlockHandle LoadPng(const std::string& path, int& width, int& height) = 0;
+
+    // Applies to the loads that follow. A loader may then hand out a smaller picture
+    // that still covers the size the hint names (no smaller than it along either axis),
+    // with its size on the block (MemoryBlock::SetPictureSize); without a hint, or a
+    // backend that ignores it, every picture comes at full size.
+    virtual void SetLoadHint(const LoadHint&) {}
 
     // The two calls made before every JPEG load, in this order.
     virtual void ResetJpegOptions() = 0;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ namespace {
 // pass over the whole coefficient buffer.
 constexpr int kMaxScans = 500;
 constexpr const char* kTooManyScans = "the JPEG has more than 500 scans";
+constexpr const char* kNoPicture = "the JPEG file holds no picture";
 constexpr const char* kEndsEarly =
     "the JPEG file ends early; the missing part of the picture is filled in";
 
@@ -23,6 +26,12 @@ constexpr const char* kEndsEarly =
 struct JpegScale {
     unsigned num = 1;
     unsigned denom = 1;
+};
+
+// Where libjpeg reads from: the whole file in memory, or the open file itself.
+struct JpegSource {
+    ByteSpan bytes;
+    std::FILE* file = nullptr;
 };
 
 // Everything libjpeg touches, in one plain object the trapped steps work on.
@@ -43,12 +52,15 @@ void WatchScanCount(j_common_ptr common) {
 }
 
 // Trapped: creates the decompressor and reads up to the first scan.
-void ReadHeader(JpegSession& s, ByteSpan file, int& headerStatus) {
+void ReadHeader(JpegSession& s, const JpegSource& source, int& headerStatus) {
     jpeg_create_decompress(&s.info);
     s.progress.progress_monitor = WatchScanCount;
     s.info.progress = &s.progress;
     jpeg_save_markers(&s.info, JPEG_COM, 0xFFFF);
-    jpeg_mem_src(&s.info, file.data, static_cast<unsigned long>(file.size));
+    if (source.file)
+        jpeg_stdio_src(&s.info, source.file);
+    else
+        jpeg_mem_src(&s.info, source.bytes.data, static_cast<unsigned long>(source.bytes.size));
     headerStatus = jpeg_read_header(&s.info, TRUE);
 }
 
@@ -122,16 +134,52 @@ std::string SizeReason(JDIMENSION width, JDIMENSION height) {
            " is not supported";
 }
 
-// Decodes the picture of a session whose header has been read, at the given scale.
-DecodeResult DecodePixels(JpegSession& s, JpegScale scale) {
+bool IsSizeAllowed(JDIMENSION width, JDIMENSION height) {
+    return width >= 1 && height >= 1 && std::uint64_t{width} * height <= kMaxPicturePixels;
+}
+
+JDIMENSION ScaledSide(JDIMENSION side, unsigned num) {
+    return static_cast<JDIMENSION>((std::uint64_t{side} * num + 7) / 8);
+}
+
+// The smallest DCT scale whose picture still covers `cover`; full size when none below
+// it does. Only scales at which both sides come out whole count: libjpeg rounds a
+// partial last pixel up, and resampling from such a picture would shift the preview
+// against the area average of the full picture.
+JpegScale ScaleCovering(JDIMENSION width, JDIMENSION height, std::optional<Size> cover) {
+    if (!cover)
+        return {};
+    for (unsigned num = 1; num < 8; ++num) {
+        const bool whole =
+            std::uint64_t{width} * num % 8 == 0 && std::uint64_t{height} * num % 8 == 0;
+        if (whole && ScaledSide(width, num) >= static_cast<JDIMENSION>(cover->cx) &&
+            ScaledSide(height, num) >= static_cast<JDIMENSION>(cover->cy))
+            return {num, 8};
+    }
+    return {};
+}
+
+// Decodes the picture of a session whose header has been read, at the smallest scale
+// that covers the size the hint names (full size without one). The whole of the data is decoded at
+// any scale, so a damaged file fails or shows its damage as at full size.
+DecodeResult DecodePixels(JpegSession& s, const LoadHint& hint) {
     DecodeResult result;
+    const JDIMENSION fullWidth = s.info.image_width;
+    const JDIMENSION fullHeight = s.info.image_height;
+    if (!IsSizeAllowed(fullWidth, fullHeight)) {
+        result.error = SizeReason(fullWidth, fullHeight);
+        return result;
+    }
+    const JpegScale scale =
+        ScaleCovering(fullWidth, fullHeight,
+                      HintedSize(hint, static_cast<int>(fullWidth), static_cast<int>(fullHeight)));
     if (!RunJpegStep(s.trap, [&] { ChooseOutput(s, scale); })) {
         result.error = JpegTrapMessage(s.trap);
         return result;
     }
     const JDIMENSION width = s.info.output_width;
     const JDIMENSION height = s.info.output_height;
-    if (width < 1 || height < 1 || std::uint64_t{width} * height > kMaxPicturePixels) {
+    if (!IsSizeAllowed(width, height)) {
         result.error = SizeReason(width, height);
         return result;
     }
@@ -162,26 +210,29 @@ DecodeResult DecodePixels(JpegSession& s, JpegScale scale) {
     }
     if (result.error.empty() && s.trap.ranOutOfData)
         result.error = kEndsEarly;
+    if (width != fullWidth || height != fullHeight)
+        block->SetPictureSize(static_cast<int>(width), static_cast<int>(height));
     result.pixels = std::move(block);
-    result.width = static_cast<int>(width);
-    result.height = static_cast<int>(height);
+    result.width = static_cast<int>(fullWidth);
+    result.height = static_cast<int>(fullHeight);
     return result;
 }
 
 // One pass over the file; `ranOutOfData` tells whether it stopped at the end of the data.
-DecodeResult DecodeOnce(ByteSpan file, std::vector<std::string>* comments, bool& ranOutOfData) {
+DecodeResult DecodeOnce(const JpegSource& source, const LoadHint& hint,
+                        std::vector<std::string>* comments, bool& ranOutOfData) {
     if (comments)
         comments->clear();
     JpegSession s;
     s.info.err = ArmJpegErrorTrap(s.trap);
     int headerStatus = JPEG_SUSPENDED;
     DecodeResult result;
-    if (!RunJpegStep(s.trap, [&] { ReadHeader(s, file, headerStatus); }))
+    if (!RunJpegStep(s.trap, [&] { ReadHeader(s, source, headerStatus); }))
         result.error = JpegTrapMessage(s.trap);
     else if (headerStatus != JPEG_HEADER_OK)
-        result.error = "the JPEG file holds no picture";
+        result.error = kNoPicture;
     else
-        result = DecodePixels(s, JpegScale{});
+        result = DecodePixels(s, hint);
     CollectComments(s.info, comments);
     ranOutOfData = s.trap.ranOutOfData;
     jpeg_destroy_decompress(&s.info);
@@ -202,11 +253,44 @@ std::size_t LastSegmentStart(ByteSpan file) {
     return 0;
 }
 
-}  // namespace
+// After the header of the first scan: walks the entropy-coded data from marker to
+// marker up to EOI, keeping the COM segments, as decoding the scans would meet them.
+void CollectLaterComments(ByteSpan file, std::size_t pos, std::vector<std::string>* comments) {
+    const std::uint8_t* data = file.data;
+    const std::size_t size = file.size;
+    while (pos < size) {
+        const auto* mark =
+            static_cast<const std::uint8_t*>(std::memchr(data + pos, 0xFF, size - pos));
+        if (!mark)
+            return;
+        std::size_t code = static_cast<std::size_t>(mark - data) + 1;
+        while (code < size && data[code] == 0xFF)  // fill bytes
+            ++code;
+        if (code >= size)
+            return;
+        const std::uint8_t marker = data[code];
+        pos = code + 1;
+        const bool standalone = marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
+                                (marker >= 0xD0 && marker <= 0xD7);
+        if (standalone)
+            continue;
+        if (marker == 0xD9 || size - pos < 2)
+            return;
+        const std::size_t length = std::size_t{data[pos]} << 8 | data[pos + 1];
+        if (length < 2)
+            continue;
+        if (marker == JPEG_COM && comments) {
+            const std::size_t body = std::min(length - 2, size - pos - 2);
+            comments->emplace_back(reinterpret_cast<const char*>(data + pos + 2), body);
+        }
+        pos += std::min(length, size - pos);
+    }
+}
 
-DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {
+// A decode of the bytes in memory, with the retry for a file cut between two scans.
+DecodeResult DecodeBytes(ByteSpan file, const LoadHint& hint, std::vector<std::string>* comments) {
     bool ranOutOfData = false;
-    DecodeResult result = DecodeOnce(file, comments, ranOutOfData);
+    DecodeResult result = DecodeOnce(JpegSource{file}, hint, comments, ranOutOfData);
     if (result.pixels || !ranOutOfData)
         return result;
     // A progressive file cut inside the tables between two scans fails as a whole;
@@ -218,7 +302,7 @@ DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {
     shortened.push_back(0xFF);
     shortened.push_back(0xD9);
     std::vector<std::string> shortenedComments;
-    DecodeResult retry = DecodeOnce(ByteSpan{shortened.data(), shortened.size()},
+    DecodeResult retry = DecodeOnce(JpegSource{ByteSpan{shortened.data(), shortened.size()}}, hint,
                                     comments ? &shortenedComments : nullptr, ranOutOfData);
     if (!retry.pixels)
         return result;
@@ -226,4 +310,52 @@ DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {
         *comments = std::move(shortenedComments);
     retry.error = kEndsEarly;
     return retry;
+}
+
+}  // namespace
+
+DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {
+    return DecodeBytes(file, LoadHint{}, comments);
+}
+
+DecodeResult DecodeJpegFile(std::FILE* file, const LoadHint& hint,
+                            std::vector<std::string>* comments) {
+    bool ranOutOfData = false;
+    DecodeResult result = DecodeOnce(JpegSource{{}, file}, hint, comments, ranOutOfData);
+    if (result.pixels || !ranOutOfData)
+        return result;
+    // The retry for a cut file needs the whole of it; that is small next to the picture.
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    std::rewind(file);
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    return DecodeBytes(ByteSpan{bytes.data(), bytes.size()}, hint, comments);
+}
+
+DecodeResult ReadJpegHeader(ByteSpan file, std::vector<std::string>* comments) {
+    if (comments)
+        comments->clear();
+    JpegSession s;
+    s.info.err = ArmJpegErrorTrap(s.trap);
+    int headerStatus = JPEG_SUSPENDED;
+    DecodeResult result;
+    if (!RunJpegStep(s.trap, [&] { ReadHeader(s, JpegSource{file}, headerStatus); })) {
+        result.error = JpegTrapMessage(s.trap);
+    } else if (headerStatus != JPEG_HEADER_OK) {
+        result.error = kNoPicture;
+    } else if (!IsSizeAllowed(s.info.image_width, s.info.image_height)) {
+        result.error = SizeReason(s.info.image_width, s.info.image_height);
+    } else if (BlockHandle empty = MemoryBlock::Allocate(0)) {
+        empty->SetPictureSize(0, 0);
+        result.pixels = std::move(empty);
+        result.width = static_cast<int>(s.info.image_width);
+        result.height = static_cast<int>(s.info.image_height);
+    }
+    CollectComments(s.info, comments);
+    if (result.pixels)
+        CollectLaterComments(file, file.size - s.info.src->bytes_in_buffer, comments);
+    jpeg_destroy_decompress(&s.info);
+    return result;
 }

@@ -387,3 +387,140 @@ DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
     png_destroy_read_struct(&png, &info, nullptr);
     return result;
 }
+
+namespace {
+
+// ---- header only ----
+
+constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+bool ChunkCrcMatches(const std::uint8_t* typeAndBody, std::size_t bodyLength,
+                     const std::uint8_t* crc) {
+    return crc32(0, typeAndBody, static_cast<uInt>(bodyLength + 4)) == ReadBe32(crc);
+}
+
+// The header fields libpng refuses; empty when they are sound.
+std::string HeaderFault(const std::uint8_t* ihdr) {
+    const std::uint32_t width = ReadBe32(ihdr);
+    const std::uint32_t height = ReadBe32(ihdr + 4);
+    const int depth = ihdr[8];
+    const int colourType = ihdr[9];
+    if (width == 0 || height == 0 || width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX)
+        return "Invalid IHDR data";
+    bool depthFits = false;
+    switch (colourType) {
+        case 0:
+            depthFits = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+            break;
+        case 3:
+            depthFits = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+            break;
+        case 2:
+        case 4:
+        case 6:
+            depthFits = depth == 8 || depth == 16;
+            break;
+        default:
+            break;
+    }
+    if (!depthFits || ihdr[10] != 0 || ihdr[11] != 0 || ihdr[12] > 1)
+        return "Invalid IHDR data";
+    if (std::uint64_t{width} * height > kMaxPicturePixels)
+        return SizeReason(width, height);
+    return {};
+}
+
+bool IsCriticalChunk(const std::uint8_t* type) {
+    return (type[0] & 0x20) == 0;
+}
+
+}  // namespace
+
+DecodeResult ReadPngHeader(ByteReader& file, std::vector<PngTextEntry>* texts) {
+    if (texts)
+        texts->clear();
+    DecodeResult result;
+    const std::uint64_t size = file.Size();
+    // Signature, then IHDR: length, type, 13 bytes of fields, CRC.
+    std::uint8_t head[33] = {};
+    if (file.ReadAt(0, 8, head) && std::memcmp(head, kPngSignature, 8) != 0) {
+        result.error = "Not a PNG file";
+        return result;
+    }
+    if (!file.ReadAt(0, sizeof head, head)) {
+        result.error = kEndsEarly;
+        return result;
+    }
+    if (ReadBe32(head + 8) != 13 || std::memcmp(head + 12, "IHDR", 4) != 0) {
+        result.error = "Missing IHDR before image data";
+        return result;
+    }
+    if (!ChunkCrcMatches(head + 12, 13, head + 29)) {
+        result.error = "IHDR: CRC error";
+        return result;
+    }
+    if (std::string fault = HeaderFault(head + 16); !fault.empty()) {
+        result.error = std::move(fault);
+        return result;
+    }
+    const bool palette = head[25] == 3;
+    bool sawPalette = false;
+    bool sawData = false;
+    TextBudget budget;
+    std::vector<std::uint8_t> chunk;
+    std::uint64_t pos = sizeof head;
+    std::uint8_t header[8];
+    // As the full read does: up to IEND or the first chunk the file cannot hold.
+    while (file.ReadAt(pos, 8, header)) {
+        const std::uint32_t length = ReadBe32(header);
+        const std::string type(reinterpret_cast<const char*>(header + 4), 4);
+        if (length > PNG_UINT_31_MAX || length + std::uint64_t{12} > size - pos) {
+            sawData = sawData || type == "IDAT";
+            break;
+        }
+        if (type == "IEND")
+            break;
+        if (type == "IDAT") {
+            if (palette && !sawPalette) {
+                result.error = "Missing PLTE before IDAT";
+                return result;
+            }
+            sawData = true;
+        } else if (type == "PLTE" || IsTextChunk(type) ||
+                   (!sawData && IsCriticalChunk(header + 4))) {
+            if (!sawData && type != "PLTE" && !IsTextChunk(type)) {
+                result.error = type + ": unknown critical chunk";
+                return result;
+            }
+            chunk.resize(std::size_t{length} + 8);
+            if (!file.ReadAt(pos + 4, chunk.size(), chunk.data()))
+                break;
+            const bool crcOk = ChunkCrcMatches(chunk.data(), length, chunk.data() + 4 + length);
+            if (type == "PLTE" && !sawData) {
+                if (!crcOk) {
+                    result.error = "PLTE: CRC error";
+                    return result;
+                }
+                sawPalette = true;
+            }
+            PngTextEntry entry;
+            if (IsTextChunk(type) && texts && crcOk &&
+                ParseText(type, chunk.data() + 4, length, budget, entry))
+                texts->push_back(std::move(entry));
+        }
+        pos += std::uint64_t{length} + 12;
+    }
+    if (!sawData) {
+        result.error = kEndsEarly;
+        return result;
+    }
+    result.pixels = MemoryBlock::Allocate(0);
+    if (!result.pixels) {
+        result.error = "not enough memory for the PNG picture";
+        return result;
+    }
+    result.pixels->SetPictureSize(0, 0);
+    result.width = static_cast<int>(ReadBe32(head + 16));
+    result.height = static_cast<int>(ReadBe32(head + 20));
+    return result;
+}

@@ -1,6 +1,8 @@
 #include "image/RealImagingBackend.h"
 
 #include "image/FileBytes.h"
+
+#include <cstdio>
 #include "image/Resampler.h"
 
 namespace {
@@ -34,7 +36,23 @@ BlockHandle RealImagingBackend::Load(const std::string& path, int& width, int& h
         SetStatus(StatusOfRead(file.status), std::move(file.error));
         return nullptr;
     }
-    DecodeResult result = decode(ByteSpan{file.bytes.data(), file.bytes.size()});
+    return Finish(decode(ByteSpan{file.bytes.data(), file.bytes.size()}), width, height);
+}
+
+// For a decoder that reads the file as it goes rather than holding all of it.
+template <typename Decode>
+BlockHandle RealImagingBackend::LoadStreamed(const std::string& path, int& width, int& height,
+                                             Decode decode) {
+    OpenedFile opened = OpenImageFile(path);
+    if (opened.status != FileBytes::kRead) {
+        SetStatus(StatusOfRead(opened.status), std::move(opened.error));
+        return nullptr;
+    }
+    std::setvbuf(opened.file.get(), nullptr, _IOFBF, std::size_t{1} << 16);
+    return Finish(decode(opened), width, height);
+}
+
+BlockHandle RealImagingBackend::Finish(DecodeResult result, int& width, int& height) {
     if (!result.pixels) {
         SetStatus(kStatusBadData,
                   result.error.empty() ? "cannot decode the picture" : result.error);
@@ -47,23 +65,51 @@ BlockHandle RealImagingBackend::Load(const std::string& path, int& width, int& h
     return std::move(result.pixels);
 }
 
+namespace {
+
+// Formats without a header reader of their own decode in full and keep the size only.
+DecodeResult HeaderOf(DecodeResult decoded, bool headerOnly) {
+    if (!headerOnly || !decoded.pixels)
+        return decoded;
+    decoded.pixels = MemoryBlock::Allocate(0);
+    if (decoded.pixels)
+        decoded.pixels->SetPictureSize(0, 0);
+    return decoded;
+}
+
+}  // namespace
+
 BlockHandle RealImagingBackend::LoadBmp(const std::string& path, int& width, int& height) {
-    return Load(path, width, height, [](ByteSpan bytes) { return DecodeBmp(bytes); });
+    const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
+    return Load(path, width, height,
+                [&](ByteSpan bytes) { return HeaderOf(DecodeBmp(bytes), headerOnly); });
 }
 
 BlockHandle RealImagingBackend::LoadTiff(const std::string& path, int& width, int& height) {
-    return Load(path, width, height, [](ByteSpan bytes) { return DecodeTiff(bytes); });
+    const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
+    return Load(path, width, height,
+                [&](ByteSpan bytes) { return HeaderOf(DecodeTiff(bytes), headerOnly); });
 }
 
 BlockHandle RealImagingBackend::LoadPcx(const std::string& path, int& width, int& height) {
-    return Load(path, width, height, [](ByteSpan bytes) { return DecodePcx(bytes); });
+    const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
+    return Load(path, width, height,
+                [&](ByteSpan bytes) { return HeaderOf(DecodePcx(bytes), headerOnly); });
 }
 
 BlockHandle RealImagingBackend::LoadJpeg(const std::string& path, int& width, int& height) {
     m_jpegComments.clear();
     std::vector<std::string> comments;
-    BlockHandle picture =
-        Load(path, width, height, [&](ByteSpan bytes) { return DecodeJpeg(bytes, &comments); });
+    BlockHandle picture;
+    if (m_hint.kind == LoadHint::kHeaderOnly) {
+        picture = Load(path, width, height,
+                       [&](ByteSpan bytes) { return ReadJpegHeader(bytes, &comments); });
+    } else {
+        // Streamed: the compressed file is not held next to the picture.
+        picture = LoadStreamed(path, width, height, [&](OpenedFile& file) {
+            return DecodeJpegFile(file.file.get(), m_hint, &comments);
+        });
+    }
     if (m_keepJpegComments)
         m_jpegComments = std::move(comments);
     return picture;
@@ -71,6 +117,12 @@ BlockHandle RealImagingBackend::LoadJpeg(const std::string& path, int& width, in
 
 BlockHandle RealImagingBackend::LoadPng(const std::string& path, int& width, int& height) {
     m_pngTexts.clear();
+    if (m_hint.kind == LoadHint::kHeaderOnly) {
+        return LoadStreamed(path, width, height, [&](OpenedFile& file) {
+            FileReader reader(file);
+            return ReadPngHeader(reader, &m_pngTexts);
+        });
+    }
     return Load(path, width, height, [&](ByteSpan bytes) {
         return DecodePng(bytes, m_pngBackground, m_pngGamma, &m_pngTexts);
     });

@@ -22,6 +22,7 @@ public:
     };
 
     void Startup() override {}
+    void SetLoadHint(const LoadHint& hint) override { m_hint = hint; }
 
     BlockHandle LoadBmp(const std::string& path, int& width, int& height) override;
     BlockHandle LoadJpeg(const std::string& path, int& width, int& height) override;
@@ -53,8 +54,12 @@ public:
 private:
     template <typename Decode>
     BlockHandle Load(const std::string& path, int& width, int& height, Decode decode);
+    template <typename Decode>
+    BlockHandle LoadStreamed(const std::string& path, int& width, int& height, Decode decode);
+    BlockHandle Finish(DecodeResult result, int& width, int& height);
     void SetStatus(int status, std::string reason);
 
+    LoadHint m_hint;
     int m_status = kStatusOk;
     std::string m_reason;
     bool m_keepJpegComments = false;

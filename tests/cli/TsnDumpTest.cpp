@@ -9,6 +9,7 @@
 #include "card/Scrambler.h"
 #include "platform/Win1252.h"
 #include "support/ImageFixtures.h"
+#include "support/RasterFixtures.h"
 
 namespace {
 
@@ -169,7 +170,8 @@ TEST_F(TsnDumpTest, UsageErrorsPrintNothingOnStandardOutput) {
         {"--trace", "general", image, image},
         {"--trace", "back", image},
         {"--hide-image", image},
-        {"--no-pixels", image},
+        {"--no-pixels", "--ppm", m_work / "a.ppm", image},
+        {"--no-pixels", "--trace", "general", image},
         {"--json=yes", image},
     };
     for (const auto& args : cases) {
@@ -315,6 +317,38 @@ TEST_F(TsnDumpTest, HelpAndVersion) {
     result = Run({"--version"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.out.starts_with("tsn-dump ")) << result.out;
+}
+
+// Without pixels the record is the same, for every format and preview rule; a file
+// whose header is broken still fails.
+TEST_F(TsnDumpTest, NoPixelsGivesTheSameRecords) {
+    using fixtures::PngText;
+    const std::string jpeg = Jpeg("n.jpg", {Card(kFullCard), "plain"}, 64, 48);
+    const std::string png = m_work / "n.png";
+    ASSERT_TRUE(fixtures::WritePngFile(png, 30, 21, {{fixtures::PngTextKind::kText, "A", "one"}},
+                                       {{fixtures::PngTextKind::kZText, "B", Card(kFullCard)}}));
+    const std::string bmp = m_work / "n.bmp";
+    ASSERT_TRUE(fixtures::WriteBytesFile(bmp, fixtures::MakeBmp(fixtures::MakeTestPicture(9, 7))));
+    std::vector<std::uint8_t> broken = fixtures::MakeJpeg(64, 48);
+    broken.resize(25);
+    const std::string bad = m_work / "bad.jpg";
+    ASSERT_TRUE(fixtures::WriteBytesFile(bad, broken));
+    const std::vector<std::string> images = {jpeg, png, bmp, bad};
+
+    for (const char* preview : {"half", "limited", "full"}) {
+        SCOPED_TRACE(preview);
+        const std::vector<std::string> common = {"--json",     "--preview", preview,
+                                                 "--max-size", "20",        "20"};
+        std::vector<std::string> withPixels = common, without = common;
+        without.push_back("--no-pixels");
+        withPixels.insert(withPixels.end(), images.begin(), images.end());
+        without.insert(without.end(), images.begin(), images.end());
+        const DumpResult expected = Run(withPixels);
+        const DumpResult actual = Run(without);
+        EXPECT_EQ(actual.exitCode, 1);
+        EXPECT_EQ(actual.out, expected.out);
+        EXPECT_EQ(actual.err, expected.err);
+    }
 }
 
 }  // namespace

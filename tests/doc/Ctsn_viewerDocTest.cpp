@@ -179,6 +179,7 @@ TEST_P(PreviewSizingTest, SizesThePictureByThePreference) {
     EXPECT_EQ(Doc().m_imageSize, (Size{c.width, c.height}));
     EXPECT_EQ(Doc().m_previewSize, c.preview);
     EXPECT_EQ((Size{Doc().m_image.m_width, Doc().m_image.m_height}), c.held);
+    EXPECT_EQ(Doc().m_image.HeldSize(), c.held);
     EXPECT_EQ(m_backend.resamples, c.resamples);
 }
 
@@ -188,7 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
         PreviewCase{"HalfTruncatesOddSides", 1, 101, 75, {50, 37}, {50, 37}, 1},
         PreviewCase{
             "LimitedKeepsAFittingPictureButResamples", 2, 200, 100, {200, 100}, {200, 100}, 1},
-        PreviewCase{"LimitedShrinksTheWideSide", 2, 600, 300, {300, 150}, {300, 150}, 1},
+        // Decoded at half scale, which is the preview size already.
+        PreviewCase{"LimitedShrinksTheWideSide", 2, 600, 300, {300, 150}, {300, 150}, 0},
+        PreviewCase{"LimitedShrinksBelowTheDecodeScale", 2, 900, 300, {300, 100}, {300, 100}, 1},
         PreviewCase{"FullLeavesThePicture", 0, 40, 30, {40, 30}, {40, 30}, 0},
         PreviewCase{"UnknownTypeActsAsFull", 7, 40, 30, {40, 30}, {40, 30}, 0},
         // Half of one pixel is nothing: the resample is refused, the picture stays.
