@@ -385,10 +385,12 @@ std::vector<std::uint8_t> PackSamples(const std::uint16_t* values, std::size_t c
         return out;
     }
     std::vector<std::uint8_t> out((count * bits + 7) / 8, 0);
+    std::size_t bit = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t bit = i * bits;
-        const int shift = 8 - bits - int(bit % 8);
-        out[bit / 8] |= static_cast<std::uint8_t>((values[i] & ((1u << bits) - 1)) << shift);
+        for (int b = bits - 1; b >= 0; --b, ++bit) {
+            if ((values[i] >> b) & 1)
+                out[bit / 8] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
+        }
     }
     return out;
 }
