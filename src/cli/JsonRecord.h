@@ -11,7 +11,3 @@ class Ctsn_viewerDoc;
 // not be opened for reading (the document then holds a new document's state).
 std::string JsonRecord(const Ctsn_viewerDoc& doc, const std::string& path,
                        const std::optional<std::string>& openError);
-
-// Undoes nlohmann's short escapes \b and \f inside a dumped document, writing
-// \u0008 and \u000c so that every control character but \r \n \t is \u00XX.
-std::string WithoutShortEscapes(const std::string& dumped);

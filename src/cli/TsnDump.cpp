@@ -44,6 +44,7 @@ public:
             if (!DumpImage(path))
                 status = kExitNotLoaded;
         }
+        m_env.out.flush();
         return status;
     }
 
@@ -84,7 +85,6 @@ private:
             m_env.out << JsonRecord(doc, path, openError) << "\n";
         else
             WriteTextReport(m_env.out, ReportInput{doc, path, failure, notifier.messages});
-        m_env.out.flush();
 
         bool ok = failure.empty();
         if (ok && m_options.ppmPath)
@@ -114,8 +114,10 @@ private:
         return false;
     }
 
-    // One line on the error stream, naming the path as it was given.
+    // One line on the error stream, naming the path as it was given; what is already
+    // on the output goes first, so the two streams keep their order on one terminal.
     void Error(const std::string& path, const std::string& reason) {
+        m_env.out.flush();
         m_env.err << "tsn-dump: " << path << ": " << reason << "\n";
     }
 

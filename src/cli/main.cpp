@@ -9,6 +9,8 @@
 #include "image/RealImagingBackend.h"
 
 int main(int argc, char** argv) {
+    // Records go out in blocks, not through C stdio character by character.
+    std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + 1, argv + argc);
     QtSettingsStore settings;
     RealImagingBackend backend;

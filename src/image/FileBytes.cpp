@@ -1,13 +1,32 @@
 #include "image/FileBytes.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <system_error>
 
+namespace {
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+std::string Reason(const char* what) {
+    return std::string(what) + std::strerror(errno);
+}
+
+}  // namespace
+
+// One open and one fstat: scanning many small files, the system calls are the cost.
 OpenedFile OpenImageFile(const std::string& path) {
-    namespace fs = std::filesystem;
     OpenedFile result;
     auto fail = [&](FileBytes::Status status, std::string error) {
         result.file.reset();
@@ -15,24 +34,27 @@ OpenedFile OpenImageFile(const std::string& path) {
         result.error = std::move(error);
         return std::move(result);
     };
-    std::error_code ec;
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+    FdCloser fd{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    if (fd.fd < 0)
+        return fail(FileBytes::kUnreadable, Reason("cannot open file: "));
+    struct stat info {};
+    if (::fstat(fd.fd, &info) != 0)
+        return fail(FileBytes::kUnreadable, Reason("cannot read file: "));
     // Only regular files: a directory, a pipe or a device would fail to read or
     // never end.
-    const fs::file_status status = fs::status(path, ec);
-    if (ec)
-        return fail(FileBytes::kUnreadable, "cannot open file: " + ec.message());
-    if (!fs::is_regular_file(status))
+    if (!S_ISREG(info.st_mode))
         return fail(FileBytes::kUnreadable, "cannot open file: not a regular file");
-
-    result.file.reset(std::fopen(path.c_str(), "rb"));
-    if (!result.file)
-        return fail(FileBytes::kUnreadable,
-                    std::string("cannot open file: ") + std::strerror(errno));
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec)
-        return fail(FileBytes::kUnreadable, "cannot read file: " + ec.message());
+    const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
     if (size > kMaxFileBytes)
         return fail(FileBytes::kTooLarge, "file too large");
+    const int flags = ::fcntl(fd.fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd.fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return fail(FileBytes::kUnreadable, Reason("cannot read file: "));
+    result.file.reset(::fdopen(fd.fd, "rb"));
+    if (!result.file)
+        return fail(FileBytes::kUnreadable, Reason("cannot open file: "));
+    fd.fd = -1;  // the stream owns it now
     result.size = size;
     result.status = FileBytes::kRead;
     return result;
@@ -53,31 +75,58 @@ FileBytes ReadFileBytes(const std::string& path) {
         result.error = "out of memory reading file";
         return result;
     }
+    // Straight from the descriptor: the stream's buffer would only be one more copy.
     // A file that shrank since its size was taken ends where the reading ends.
-    std::FILE* file = opened.file.get();
+    const int fd = ::fileno(opened.file.get());
     std::size_t filled = 0;
     while (filled < result.bytes.size()) {
-        const std::size_t got =
-            std::fread(result.bytes.data() + filled, 1, result.bytes.size() - filled, file);
+        const ssize_t got = ::read(fd, result.bytes.data() + filled, result.bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            result.bytes.clear();
+            result.status = FileBytes::kUnreadable;
+            result.error = Reason("cannot read file: ");
+            return result;
+        }
         if (got == 0)
             break;
-        filled += got;
-    }
-    if (std::ferror(file)) {
-        result.bytes.clear();
-        result.status = FileBytes::kUnreadable;
-        result.error = std::string("cannot read file: ") + std::strerror(errno);
-        return result;
+        filled += static_cast<std::size_t>(got);
     }
     result.bytes.resize(filled);
     result.status = FileBytes::kRead;
     return result;
 }
 
+FileReader::FileReader(OpenedFile& opened)
+    : m_fd(::fileno(opened.file.get())), m_size(opened.size) {}
+
+bool FileReader::ReadFromFile(std::uint64_t offset, std::size_t count, std::uint8_t* out) {
+    while (count > 0) {
+        const ssize_t got = ::pread(m_fd, out, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        out += got;
+        offset += static_cast<std::uint64_t>(got);
+        count -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
 bool FileReader::ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* out) {
     if (offset > m_size || count > m_size - offset)
         return false;
-    if (::fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) != 0)
-        return false;
-    return std::fread(out, 1, count, m_file) == count;
+    if (!m_startRead) {
+        m_startRead = true;
+        m_start.resize(static_cast<std::size_t>(std::min<std::uint64_t>(m_size, 65536)));
+        if (!ReadFromFile(0, m_start.size(), m_start.data()))
+            m_start.clear();
+    }
+    if (offset + count <= m_start.size()) {
+        std::copy_n(m_start.data() + offset, count, out);
+        return true;
+    }
+    return ReadFromFile(offset, count, out);
 }

@@ -36,21 +36,26 @@ struct FileCloser {
 // A file opened for reading from its start, after the same checks as ReadFileBytes.
 struct OpenedFile {
     FileBytes::Status status = FileBytes::kUnreadable;  // kRead when `file` is open
-    std::unique_ptr<std::FILE, FileCloser> file;
+    std::unique_ptr<std::FILE, FileCloser> file;        // unbuffered until the reader says
     std::uint64_t size = 0;
     std::string error;
 };
 
 OpenedFile OpenImageFile(const std::string& path);
 
-// Reads at any offset of an opened file; nothing is kept in memory.
+// Reads at any offset of an opened file. The file's start is read once and kept (it
+// holds all of a small file); beyond it every read goes to the file.
 class FileReader : public ByteReader {
 public:
-    explicit FileReader(OpenedFile& opened) : m_file(opened.file.get()), m_size(opened.size) {}
+    explicit FileReader(OpenedFile& opened);
     std::uint64_t Size() const override { return m_size; }
     bool ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* out) override;
 
 private:
-    std::FILE* m_file;
+    bool ReadFromFile(std::uint64_t offset, std::size_t count, std::uint8_t* out);
+
+    int m_fd;
     std::uint64_t m_size;
+    std::vector<std::uint8_t> m_start;
+    bool m_startRead = false;
 };
