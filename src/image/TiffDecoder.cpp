@@ -168,22 +168,74 @@ private:
     PictureRows& m_picture;
 };
 
+// Writes one stored row's pixels, pixel(x) each, where the orientation puts them.
+template <typename Pixel>
+void PlaceRow(RowPlacement place, std::size_t width, Pixel pixel) {
+    std::uint32_t* dst = place.first;
+    if (place.step == 1) {
+        for (std::size_t x = 0; x < width; ++x)
+            dst[x] = pixel(x);
+        return;
+    }
+    for (std::size_t x = 0; x < width; ++x, dst += place.step)
+        *dst = pixel(x);
+}
+
 // libtiff packs R, G, B, A into the low to high bytes. It premultiplies
 // unassociated alpha for colour pictures but not for grey ones; either way the
 // colour over black is the premultiplied value.
-void PlaceRow(const std::uint32_t* abgr, std::size_t width, RowPlacement place, bool premultiply) {
-    std::uint32_t* dst = place.first;
-    for (std::size_t x = 0; x < width; ++x, dst += place.step) {
-        const std::uint32_t v = abgr[x];
-        std::uint32_t red = TIFFGetR(v), green = TIFFGetG(v), blue = TIFFGetB(v);
-        if (premultiply) {
-            const std::uint32_t alpha = TIFFGetA(v);
-            red = (red * alpha + 127) / 255;
-            green = (green * alpha + 127) / 255;
-            blue = (blue * alpha + 127) / 255;
-        }
-        *dst = PackPixel(red, green, blue);
+void PlaceRgbaRow(const std::uint32_t* abgr, std::size_t width, RowPlacement place,
+                  bool premultiply) {
+    if (!premultiply) {
+        PlaceRow(place, width, [abgr](std::size_t x) {
+            const std::uint32_t v = abgr[x];
+            return PackPixel(TIFFGetR(v), TIFFGetG(v), TIFFGetB(v));
+        });
+        return;
     }
+    PlaceRow(place, width, [abgr](std::size_t x) {
+        const std::uint32_t v = abgr[x], alpha = TIFFGetA(v);
+        return PackPixel((TIFFGetR(v) * alpha + 127) / 255, (TIFFGetG(v) * alpha + 127) / 255,
+                         (TIFFGetB(v) * alpha + 127) / 255);
+    });
+}
+
+// Plain 8-bit RGB or grey in strips is read row by row: each strip is decoded
+// once, in order, however tall it is, and no RGBA pass is needed.
+bool ReadsByScanline(TIFF* tiff, const TIFFRGBAImage& image) {
+    std::uint16_t planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    const bool rgb = image.photometric == PHOTOMETRIC_RGB && image.samplesperpixel == 3;
+    const bool grey = image.photometric == PHOTOMETRIC_MINISBLACK && image.samplesperpixel == 1;
+    return !TIFFIsTiled(tiff) && planar == PLANARCONFIG_CONTIG && image.bitspersample == 8 &&
+           (rgb || grey) && compression != COMPRESSION_JPEG && compression != COMPRESSION_OJPEG;
+}
+
+// False when a row could not be read; it and the rows after it stay black.
+bool ReadScanlines(TIFF* tiff, bool grey, const Orienter& orienter, std::size_t width,
+                   std::size_t height) {
+    const tmsize_t lineSize = TIFFScanlineSize(tiff);
+    if (lineSize <= 0 || std::uint64_t(lineSize) < width * (grey ? 1 : 3))
+        return false;
+    std::unique_ptr<std::uint8_t[]> line(new (std::nothrow) std::uint8_t[std::size_t(lineSize)]);
+    if (!line)
+        return false;
+    const std::uint8_t* bytes = line.get();
+    for (std::size_t row = 0; row < height; ++row) {
+        if (TIFFReadScanline(tiff, line.get(), std::uint32_t(row), 0) < 0)
+            return false;
+        const RowPlacement place = orienter.Place(std::ptrdiff_t(row));
+        if (grey)
+            PlaceRow(place, width,
+                     [bytes](std::size_t x) { return PackPixel(bytes[x], bytes[x], bytes[x]); });
+        else
+            PlaceRow(place, width, [bytes](std::size_t x) {
+                const std::uint8_t* p = bytes + 3 * x;
+                return PackPixel(p[0], p[1], p[2]);
+            });
+    }
+    return true;
 }
 
 std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
@@ -200,9 +252,15 @@ std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
     return std::min(band, height);
 }
 
-// False when some band could not be read completely.
-bool ReadPixels(TIFFRGBAImage& image, std::uint32_t* raster, std::size_t band,
-                const Orienter& orienter, bool premultiply, std::size_t width, std::size_t height) {
+// Any other kind goes through libtiff's RGBA reader, in bands of whole strips or
+// tiles. False when some band could not be read completely.
+bool ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Orienter& orienter, bool premultiply,
+                   std::size_t width, std::size_t height) {
+    const std::size_t band = BandRows(tiff, width, height);
+    std::unique_ptr<std::uint32_t[]> buffer(new (std::nothrow) std::uint32_t[band * width]);
+    if (!buffer)
+        return false;
+    std::uint32_t* raster = buffer.get();
     bool complete = true;
     for (std::size_t top = 0; top < height; top += band) {
         const std::size_t rows = std::min(band, height - top);
@@ -212,8 +270,8 @@ bool ReadPixels(TIFFRGBAImage& image, std::uint32_t* raster, std::size_t band,
         if (!TIFFRGBAImageGet(&image, raster, std::uint32_t(width), std::uint32_t(rows)))
             complete = false;  // what was read stays; the rest of the band is black
         for (std::size_t r = 0; r < rows; ++r)
-            PlaceRow(raster + r * width, width, orienter.Place(std::ptrdiff_t(top + r)),
-                     premultiply);
+            PlaceRgbaRow(raster + r * width, width, orienter.Place(std::ptrdiff_t(top + r)),
+                         premultiply);
     }
     return complete;
 }
@@ -256,12 +314,6 @@ DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels) {
         TIFFRGBAImageEnd(&image);
         return result;
     }
-    const std::size_t band = BandRows(tiff.get(), width, height);
-    std::unique_ptr<std::uint32_t[]> raster(new (std::nothrow) std::uint32_t[band * width]);
-    if (!raster) {
-        TIFFRGBAImageEnd(&image);
-        return DecodeResult{nullptr, 0, 0, "TIFF picture needs more memory than is available"};
-    }
     // Read in stored order; the placement does the turning.
     image.req_orientation = image.orientation;
     const Orienter orienter(image.orientation, width, height, picture);
@@ -269,7 +321,12 @@ DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels) {
         image.alpha == EXTRASAMPLE_UNASSALPHA && (image.photometric == PHOTOMETRIC_MINISBLACK ||
                                                   image.photometric == PHOTOMETRIC_MINISWHITE);
     FillBlack(picture.pixels, picture.width * picture.height);
-    if (!ReadPixels(image, raster.get(), band, orienter, premultiply, width, height)) {
+    const bool complete =
+        ReadsByScanline(tiff.get(), image)
+            ? ReadScanlines(tiff.get(), image.photometric == PHOTOMETRIC_MINISBLACK, orienter,
+                            width, height)
+            : ReadRgbaBands(tiff.get(), image, orienter, premultiply, width, height);
+    if (!complete) {
         result.error = "TIFF pixels partly unreadable, shown black";
         if (!messages.firstError.empty())
             result.error += ": " + messages.firstError;

@@ -205,6 +205,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Case{"RgbStrips", [] { return RgbFixture(COMPRESSION_NONE); }},
         Case{"RgbLzw", [] { return RgbFixture(COMPRESSION_LZW); }},
+        Case{"RgbLzwOneStrip",
+             [] {
+                 Fixture f = RgbFixture(COMPRESSION_LZW);
+                 f.options.rowsPerStrip = kHeight;
+                 return f;
+             }},
         Case{"RgbDeflate", [] { return RgbFixture(COMPRESSION_ADOBE_DEFLATE); }},
         Case{"RgbPackBits", [] { return RgbFixture(COMPRESSION_PACKBITS); }},
         Case{"Rgb16Bit", [] { return RgbFixture(COMPRESSION_NONE, 16); }},
@@ -272,22 +278,26 @@ class TiffOrientation : public testing::TestWithParam<Turn> {};
 
 TEST_P(TiffOrientation, ShowsThePictureUpright) {
     const Turn& turn = GetParam();
-    TiffOptions options;
-    options.width = 3;
-    options.height = 2;
-    options.orientation = turn.orientation;
-    std::vector<std::uint16_t> samples;
-    for (char letter : std::string("abcdef")) {
-        const std::uint32_t rgb = kLetters.at(letter);
-        samples.insert(samples.end(),
-                       {std::uint16_t(R(rgb)), std::uint16_t(G(rgb)), std::uint16_t(B(rgb))});
-    }
     RasterPicture expected{turn.width, 6 / turn.width, {}};
     for (const char* p = turn.rows; *p; ++p)
         expected.pixels.push_back(kLetters.at(*p));
-    const DecodeResult result = Decode(MakeTiff(options, samples));
-    ASSERT_TRUE(result.pixels) << result.error;
-    EXPECT_EQ(DescribeDifference(FromDecoded(result), expected), "");
+    for (int bits : {8, 16}) {  // read row by row, and through RGBA bands
+        SCOPED_TRACE(bits);
+        TiffOptions options;
+        options.width = 3;
+        options.height = 2;
+        options.orientation = turn.orientation;
+        options.bitsPerSample = std::uint16_t(bits);
+        std::vector<std::uint16_t> samples;
+        for (char letter : std::string("abcdef")) {
+            const std::uint32_t rgb = kLetters.at(letter);
+            for (unsigned c : {R(rgb), G(rgb), B(rgb)})
+                samples.push_back(std::uint16_t(bits == 16 ? c * 257 : c));
+        }
+        const DecodeResult result = Decode(MakeTiff(options, samples));
+        ASSERT_TRUE(result.pixels) << result.error;
+        EXPECT_EQ(DescribeDifference(FromDecoded(result), expected), "");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -309,12 +319,13 @@ TEST(TiffDecoder, BottomUpPictureLargerThanOneBandKeepsRowOrder) {
     options.height = height;
     options.photometric = PHOTOMETRIC_MINISBLACK;
     options.samplesPerPixel = 1;
+    options.bitsPerSample = 16;  // read through libtiff's RGBA bands
     options.rowsPerStrip = 7;
     options.orientation = ORIENTATION_BOTLEFT;
     std::vector<std::uint16_t> samples(std::size_t(width) * height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            samples[std::size_t(y) * width + x] = std::uint16_t((x + 3 * y) & 0xFF);
+            samples[std::size_t(y) * width + x] = std::uint16_t(((x + 3 * y) & 0xFF) * 257);
     const DecodeResult result = Decode(MakeTiff(options, samples));
     ASSERT_TRUE(result.pixels) << result.error;
     const RasterPicture p = FromDecoded(result);
@@ -329,10 +340,11 @@ TEST(TiffDecoder, BottomUpPictureLargerThanOneBandKeepsRowOrder) {
 
 // ---- hand-made and broken files ----
 
-// An uncompressed 8-bit grey TIFF with its directory before the pixel data, so
-// that cutting the file loses pixels only.
+// An uncompressed grey TIFF with its directory before the pixel data, so that
+// cutting the file loses pixels only. Row y is grey 100 + y.
 std::vector<std::uint8_t> DirectoryFirstTiff(std::uint32_t width, std::uint32_t height,
-                                             std::uint32_t rowsPerStrip) {
+                                             std::uint32_t rowsPerStrip, int bits = 8) {
+    const std::uint32_t bytes = std::uint32_t(bits) / 8;
     const std::uint32_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
     const std::uint32_t entries = 9;
     const std::uint32_t offsetsAt = 8 + 2 + entries * 12 + 4;
@@ -359,21 +371,27 @@ std::vector<std::uint8_t> DirectoryFirstTiff(std::uint32_t width, std::uint32_t 
     put16(entries);
     entry(TIFFTAG_IMAGEWIDTH, TIFF_LONG, 1, width);
     entry(TIFFTAG_IMAGELENGTH, TIFF_LONG, 1, height);
-    entry(TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 1, 8);
+    entry(TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 1, std::uint32_t(bits));
     entry(TIFFTAG_COMPRESSION, TIFF_SHORT, 1, COMPRESSION_NONE);
     entry(TIFFTAG_PHOTOMETRIC, TIFF_SHORT, 1, PHOTOMETRIC_MINISBLACK);
     entry(TIFFTAG_STRIPOFFSETS, TIFF_LONG, strips, strips == 1 ? dataAt : offsetsAt);
     entry(TIFFTAG_SAMPLESPERPIXEL, TIFF_SHORT, 1, 1);
     entry(TIFFTAG_ROWSPERSTRIP, TIFF_LONG, 1, rowsPerStrip);
-    entry(TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, strips, strips == 1 ? width * height : countsAt);
+    entry(TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, strips,
+          strips == 1 ? width * height * bytes : countsAt);
     put32(0);
     for (std::uint32_t s = 0; s < strips && strips > 1; ++s)
-        put32(dataAt + s * rowsPerStrip * width);
+        put32(dataAt + s * rowsPerStrip * width * bytes);
     for (std::uint32_t s = 0; s < strips && strips > 1; ++s)
-        put32(std::min(rowsPerStrip, height - s * rowsPerStrip) * width);
-    for (std::uint32_t y = 0; y < height && std::uint64_t(width) * height < 1000000; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-            file.push_back(std::uint8_t(100 + y));
+        put32(std::min(rowsPerStrip, height - s * rowsPerStrip) * width * bytes);
+    for (std::uint32_t y = 0; y < height && std::uint64_t(width) * height < 1000000; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            if (bits == 16)
+                put16((100 + y) * 257);
+            else
+                file.push_back(std::uint8_t(100 + y));
+        }
+    }
     return file;
 }
 
@@ -385,16 +403,19 @@ TEST(TiffDecoder, DirectoryFirstFileDecodes) {
 }
 
 TEST(TiffDecoder, TruncatedFileShowsTheStripsItHolds) {
-    std::vector<std::uint8_t> file = DirectoryFirstTiff(5, 6, 1);
-    file.resize(file.size() - 5 * 3 - 2);  // the last three rows and a bit go
-    const DecodeResult result = Decode(file);
-    ASSERT_TRUE(result.pixels) << result.error;
-    EXPECT_NE(result.error, "");
-    const RasterPicture p = FromDecoded(result);
-    EXPECT_EQ(p.At(0, 0), Rgb(100, 100, 100));
-    EXPECT_EQ(p.At(4, 1), Rgb(101, 101, 101));
-    EXPECT_EQ(p.At(0, 4), 0x000000u);
-    EXPECT_EQ(p.At(4, 5), 0x000000u);
+    for (int bits : {8, 16}) {  // read row by row, and through RGBA bands
+        SCOPED_TRACE(bits);
+        std::vector<std::uint8_t> file = DirectoryFirstTiff(5, 6, 1, bits);
+        file.resize(file.size() - std::size_t(bits / 8) * 5 * 3 - 2);  // three rows and a bit
+        const DecodeResult result = Decode(file);
+        ASSERT_TRUE(result.pixels) << result.error;
+        EXPECT_NE(result.error, "");
+        const RasterPicture p = FromDecoded(result);
+        EXPECT_EQ(p.At(0, 0), Rgb(100, 100, 100));
+        EXPECT_EQ(p.At(4, 1), Rgb(101, 101, 101));
+        EXPECT_EQ(p.At(0, 4), 0x000000u);
+        EXPECT_EQ(p.At(4, 5), 0x000000u);
+    }
 }
 
 TEST(TiffDecoder, RefusesTooManyPixelsBeforeAllocating) {
