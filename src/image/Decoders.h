@@ -71,6 +71,12 @@ DecodeResult ReadJpegHeader(ByteSpan file, std::vector<std::string>* comments);
 // gAMA/sRGB to `displayGamma`. Text entries in file order go to `texts`.
 DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
                        std::vector<PngTextEntry>* texts);
+// The same, reading only the chunks it needs from `file`. When the hint names a
+// smaller size (HintedSize), a picture without interlacing is resampled to it as its
+// rows come, exactly as ResamplePicture would: `width` and `height` stay the file's
+// size and the block carries the new one.
+DecodeResult DecodePng(ByteReader& file, Rgb background, double displayGamma,
+                       std::vector<PngTextEntry>* texts, const LoadHint& hint);
 // The header only: the size and the text entries, walking the chunk headers without
 // reading the data between them; an empty block with picture size 0 x 0.
 DecodeResult ReadPngHeader(ByteReader& file, std::vector<PngTextEntry>* texts);

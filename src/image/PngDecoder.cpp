@@ -10,10 +10,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "image/Decoders.h"
+#include "image/Resampler.h"
 
 namespace {
 
@@ -152,12 +154,16 @@ struct Segment {
 
 // The file without its text chunks, as libpng sees it.
 struct PngInput {
-    const std::uint8_t* data = nullptr;
+    ByteReader* file = nullptr;
     std::vector<Segment> segments;
     std::size_t segment = 0;
     std::size_t offset = 0;  // within the current segment
     std::size_t rowsRead = 0;
     bool ranOut = false;  // the file ended before libpng was done with it
+    // libpng asks for a few KiB at a time: the file is read in larger pieces.
+    std::vector<std::uint8_t> window;
+    std::uint64_t windowStart = 0;
+    std::size_t windowSize = 0;
 
     void Keep(std::size_t from, std::size_t size) {
         if (!segments.empty() && segments.back().offset + segments.back().size == from)
@@ -165,48 +171,73 @@ struct PngInput {
         else
             segments.push_back({from, size});
     }
+
+    // Copies `count` bytes from `at` (which the walk has seen the file hold).
+    bool Copy(std::uint64_t at, std::size_t count, std::uint8_t* out) {
+        constexpr std::size_t kWindow = std::size_t{1} << 18;
+        if (at >= windowStart && at + count <= windowStart + windowSize) {
+            std::memcpy(out, window.data() + (at - windowStart), count);
+            return true;
+        }
+        if (count >= kWindow)
+            return file->ReadAt(at, count, out);
+        window.resize(kWindow);
+        windowStart = at;
+        windowSize = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, file->Size() - at));
+        if (!file->ReadAt(at, windowSize, window.data())) {
+            windowSize = 0;
+            return false;
+        }
+        std::memcpy(out, window.data(), count);
+        return true;
+    }
 };
 
 // Walks the chunks: text chunks (with a good CRC) go to `texts`, everything else to the
 // input. The walk ends at IEND or at the first chunk the file cannot hold; libpng then
-// finds the data ending there.
-void SplitChunks(ByteSpan file, PngInput& input, std::vector<PngTextEntry>* texts) {
+// finds the data ending there. Only chunk headers and text chunks are read here.
+void SplitChunks(ByteReader& file, PngInput& input, std::vector<PngTextEntry>* texts) {
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    input.data = file.data;
-    std::size_t pos = 0;
-    if (file.size >= 8 && std::memcmp(file.data, kSignature, 8) == 0) {
-        input.Keep(0, 8);
-        pos = 8;
-    }
-    if (pos == 0) {
-        if (file.size > 0)
-            input.Keep(0, file.size);  // libpng reports the bad signature
+    input.file = &file;
+    const std::uint64_t size = file.Size();
+    std::uint8_t signature[8];
+    if (!file.ReadAt(0, 8, signature) || std::memcmp(signature, kSignature, 8) != 0) {
+        if (size > 0)
+            input.Keep(0, static_cast<std::size_t>(size));  // libpng reports the bad signature
         return;
     }
+    input.Keep(0, 8);
+    std::uint64_t pos = 8;
     TextBudget budget;
-    while (file.size - pos >= 12) {
-        const std::uint32_t length = ReadBe32(file.data + pos);
-        const std::string type(reinterpret_cast<const char*>(file.data + pos + 4), 4);
-        if (length > PNG_UINT_31_MAX || length > file.size - pos - 12) {
+    std::vector<std::uint8_t> body;
+    std::uint8_t header[8];
+    while (size - pos >= 12 && file.ReadAt(pos, 8, header)) {
+        const std::uint32_t length = ReadBe32(header);
+        const std::string type(reinterpret_cast<const char*>(header + 4), 4);
+        if (length > PNG_UINT_31_MAX || length > size - pos - 12) {
             // Only image data is worth reading in part: libpng would allocate any other
             // chunk at its declared size, whatever the file really holds.
             if (type == "IDAT")
-                input.Keep(pos, file.size - pos);
+                input.Keep(static_cast<std::size_t>(pos), static_cast<std::size_t>(size - pos));
             return;
         }
         const std::size_t chunkSize = std::size_t{length} + 12;
         if (!IsTextChunk(type)) {
-            input.Keep(pos, chunkSize);
+            input.Keep(static_cast<std::size_t>(pos), chunkSize);
             pos += chunkSize;
             if (type == "IEND")
                 return;
             continue;
         }
-        const std::uint8_t* body = file.data + pos + 8;
-        const uLong crc = crc32(0, file.data + pos + 4, length + 4);
-        PngTextEntry entry;
-        if (texts && crc == ReadBe32(body + length) && ParseText(type, body, length, budget, entry))
-            texts->push_back(std::move(entry));
+        // Type, body and CRC.
+        body.resize(std::size_t{length} + 8);
+        if (texts && file.ReadAt(pos + 4, body.size(), body.data())) {
+            const uLong crc = crc32(0, body.data(), length + 4);
+            PngTextEntry entry;
+            if (crc == ReadBe32(body.data() + 4 + length) &&
+                ParseText(type, body.data() + 4, length, budget, entry))
+                texts->push_back(std::move(entry));
+        }
         pos += chunkSize;
     }
 }
@@ -225,7 +256,10 @@ void ReadInput(png_structp png, png_bytep out, png_size_t length) {
         }
         const Segment& s = input->segments[input->segment];
         const std::size_t n = std::min<std::size_t>(length, s.size - input->offset);
-        std::memcpy(out, input->data + s.offset + input->offset, n);
+        if (!input->Copy(s.offset + input->offset, n, out)) {
+            input->segment = input->segments.size();  // the file shrank: it ends here
+            continue;
+        }
         out += n;
         length -= n;
         input->offset += n;
@@ -315,13 +349,63 @@ void FillWith(std::uint8_t* pixels, std::size_t bytes, Rgb colour) {
     }
 }
 
+// Trapped: reads the rows of a picture without interlacing straight into the shrinker,
+// so that the whole picture is never held. Each row starts as the background, as the
+// rows of a whole picture do: libpng may fail after writing the last row, or before.
+void ShrinkRows(png_structp png, png_infop info, RowShrinker& shrinker, PngInput& input,
+                Rgb background) {
+    const png_uint_32 height = png_get_image_height(png, info);
+    const std::size_t stride = std::size_t{png_get_image_width(png, info)} * kPictureBytesPerPixel;
+    for (png_uint_32 y = 0; y < height; ++y) {
+        FillWith(shrinker.NextRow(), stride, background);
+        png_read_row(png, shrinker.NextRow(), nullptr);
+        shrinker.PushRow();
+        ++input.rowsRead;
+    }
+}
+
 std::string SizeReason(png_uint_32 width, png_uint_32 height) {
     return "the PNG picture size " + std::to_string(width) + " x " + std::to_string(height) +
            " is not supported";
 }
 
+// The rows decoded into a shrinker, the rows the data never reaches as the background;
+// false when no row could be read (`result.error` says why).
+bool DecodeShrunk(png_structp png, png_infop info, PngInput& input, Rgb background,
+                  const PngErrorText& error, Size target, DecodeResult& result) {
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    RowShrinker shrinker(static_cast<int>(width), static_cast<int>(height), target.cx, target.cy);
+    if (!shrinker.Ready()) {
+        result.error = "not enough memory for the PNG picture";
+        return false;
+    }
+    if (!RunPngStep(png, [&] { ShrinkRows(png, info, shrinker, input, background); })) {
+        if (input.rowsRead == 0) {
+            result.error = FailureReason(input, error);
+            return false;
+        }
+        result.error = "the PNG picture is incomplete: " + FailureReason(input, error);
+        // The row libpng stopped in holds what it wrote, if anything; the rest the
+        // background.
+        const std::size_t stride = std::size_t{width} * kPictureBytesPerPixel;
+        shrinker.PushRow();
+        while (std::uint8_t* row = shrinker.NextRow()) {
+            FillWith(row, stride, background);
+            shrinker.PushRow();
+        }
+    }
+    result.pixels = shrinker.Finish();
+    if (!result.pixels) {
+        result.error = "not enough memory for the PNG picture";
+        return false;
+    }
+    result.pixels->SetPictureSize(target.cx, target.cy);
+    return true;
+}
+
 DecodeResult DecodePixels(png_structp png, png_infop info, PngInput& input, Rgb background,
-                          double displayGamma, const PngErrorText& error) {
+                          double displayGamma, const PngErrorText& error, const LoadHint& hint) {
     DecodeResult result;
     if (!RunPngStep(png, [&] {
             png_set_read_fn(png, &input, ReadInput);
@@ -344,6 +428,17 @@ DecodeResult DecodePixels(png_structp png, png_infop info, PngInput& input, Rgb 
     const std::size_t stride = std::size_t{width} * kPictureBytesPerPixel;
     if (png_get_rowbytes(png, info) != stride) {
         result.error = "unexpected PNG row layout";
+        return result;
+    }
+    // A preview smaller than the picture is made as the rows come (an interlaced
+    // picture needs all of its passes first).
+    const std::optional<Size> target =
+        HintedSize(hint, static_cast<int>(width), static_cast<int>(height));
+    if (target && png_get_interlace_type(png, info) == PNG_INTERLACE_NONE) {
+        if (DecodeShrunk(png, info, input, background, error, *target, result)) {
+            result.width = static_cast<int>(width);
+            result.height = static_cast<int>(height);
+        }
         return result;
     }
     BlockHandle block = MemoryBlock::Allocate(stride * height);
@@ -370,6 +465,12 @@ DecodeResult DecodePixels(png_structp png, png_infop info, PngInput& input, Rgb 
 
 DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
                        std::vector<PngTextEntry>* texts) {
+    SpanReader reader(file);
+    return DecodePng(reader, background, displayGamma, texts, LoadHint{});
+}
+
+DecodeResult DecodePng(ByteReader& file, Rgb background, double displayGamma,
+                       std::vector<PngTextEntry>* texts, const LoadHint& hint) {
     if (texts)
         texts->clear();
     PngInput input;
@@ -383,7 +484,7 @@ DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
     if (!info)
         result.error = "libpng could not start";
     else
-        result = DecodePixels(png, info, input, background, displayGamma, error);
+        result = DecodePixels(png, info, input, background, displayGamma, error, hint);
     png_destroy_read_struct(&png, &info, nullptr);
     return result;
 }

@@ -123,8 +123,10 @@ BlockHandle RealImagingBackend::LoadPng(const std::string& path, int& width, int
             return ReadPngHeader(reader, &m_pngTexts);
         });
     }
-    return Load(path, width, height, [&](ByteSpan bytes) {
-        return DecodePng(bytes, m_pngBackground, m_pngGamma, &m_pngTexts);
+    // Streamed: the compressed file is not held next to the picture.
+    return LoadStreamed(path, width, height, [&](OpenedFile& file) {
+        FileReader reader(file);
+        return DecodePng(reader, m_pngBackground, m_pngGamma, &m_pngTexts, m_hint);
     });
 }
 

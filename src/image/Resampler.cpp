@@ -494,3 +494,101 @@ BlockHandle ResamplePicture(const std::uint8_t* pixels, int width, int height, i
     }
     return result;
 }
+
+struct RowShrinker::State {
+    int width = 0;
+    int height = 0;
+    int newHeight = 0;
+    std::size_t srcStride = 0;
+    std::size_t dstStride = 0;
+    bool halving = false;
+    AxisFilter horizontal;
+    AxisFilter vertical;
+    BlockHandle result;
+    // The latest source rows, row r in slot r % slots.
+    std::vector<std::uint8_t> ring;
+    std::size_t slots = 0;
+    std::vector<std::uint16_t> blended;
+    std::vector<const std::uint8_t*> rows;
+    int pushed = 0;
+    int made = 0;  // output rows done
+
+    const std::uint8_t* Row(int r) const {
+        return ring.data() + static_cast<std::size_t>(r) % slots * srcStride;
+    }
+    void Make(int y) {
+        std::uint8_t* out = result->Data() + static_cast<std::size_t>(y) * dstStride;
+        if (halving) {
+            HalveRow(Row(2 * y), Row(2 * y + 1), dstStride / kPictureBytesPerPixel, out);
+            return;
+        }
+        const AxisFilter::Span& span = vertical.spans[static_cast<std::size_t>(y)];
+        rows.clear();
+        for (int t = 0; t < span.count; ++t)
+            rows.push_back(Row(span.first + t));
+        BlendRows(rows.data(), vertical.weights.data() + span.offset, span.count, srcStride,
+                  blended.data());
+        ResampleRow(blended.data(), horizontal, out);
+    }
+};
+
+RowShrinker::RowShrinker(int width, int height, int newWidth, int newHeight) {
+    if (!IsPictureSizeAllowed(width, height) || !IsPictureSizeAllowed(newWidth, newHeight) ||
+        newWidth > width || newHeight > height)
+        return;
+    try {
+        auto state = std::make_unique<State>();
+        state->width = width;
+        state->height = height;
+        state->newHeight = newHeight;
+        state->srcStride = static_cast<std::size_t>(width) * kPictureBytesPerPixel;
+        state->dstStride = static_cast<std::size_t>(newWidth) * kPictureBytesPerPixel;
+        state->halving = width == 2 * newWidth && height == 2 * newHeight;
+        BuildFilter(width, newWidth, state->horizontal);
+        BuildFilter(height, newHeight, state->vertical);
+        state->slots = static_cast<std::size_t>(std::max(state->vertical.widest, 2));
+        state->ring.resize(state->slots * state->srcStride);
+        state->blended.resize(state->srcStride + kPictureBytesPerPixel, 0);
+        state->rows.reserve(state->slots);
+        state->result =
+            MemoryBlock::Allocate(state->dstStride * static_cast<std::size_t>(newHeight));
+        if (state->result)
+            m_state = std::move(state);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+RowShrinker::~RowShrinker() = default;
+
+std::uint8_t* RowShrinker::NextRow() {
+    if (!m_state || m_state->pushed >= m_state->height)
+        return nullptr;
+    return m_state->ring.data() +
+           static_cast<std::size_t>(m_state->pushed) % m_state->slots * m_state->srcStride;
+}
+
+void RowShrinker::PushRow() {
+    State* s = m_state.get();
+    if (!s || s->pushed >= s->height)
+        return;
+    ++s->pushed;
+    while (s->made < s->newHeight) {
+        const int last = s->halving
+                             ? 2 * s->made + 1
+                             : s->vertical.spans[static_cast<std::size_t>(s->made)].first +
+                                   s->vertical.spans[static_cast<std::size_t>(s->made)].count - 1;
+        if (last >= s->pushed)
+            break;
+        s->Make(s->made++);
+    }
+}
+
+int RowShrinker::RowsPushed() const {
+    return m_state ? m_state->pushed : 0;
+}
+
+BlockHandle RowShrinker::Finish() {
+    if (!m_state || m_state->made < m_state->newHeight)
+        return nullptr;
+    return std::move(m_state->result);
+}

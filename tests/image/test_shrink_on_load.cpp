@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -192,6 +193,88 @@ TEST_F(ShrinkOnLoadTest, DamagedFilesFailAsAFullDecodeDoes) {
         EXPECT_EQ(m_backend.StatusReason(), fullReason);
         EXPECT_EQ(hinted.m_width, full.m_width);
         EXPECT_EQ(hinted.m_comments, full.m_comments);
+    }
+}
+
+// ---- shrinking as the rows come ----
+
+std::vector<std::uint8_t> NoisyPicture(int width, int height) {
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = i % 4 == 3 ? 0xFF : std::uint8_t(i * 2654435761u >> 13);
+    return pixels;
+}
+
+TEST(RowShrinkerTest, GivesExactlyWhatResamplingTheWholePictureGives) {
+    const std::vector<std::pair<Size, Size>> sizes = {
+        {{64, 48}, {32, 24}},                          // exact half
+        {{65, 47}, {32, 23}},                          // half of odd sides
+        {{300, 200}, {97, 13}}, {{50, 40}, {50, 17}},  // one axis kept
+        {{40, 50}, {7, 50}},    {{9, 9}, {1, 1}},
+    };
+    for (const auto& [from, to] : sizes) {
+        SCOPED_TRACE(std::to_string(from.cx) + "x" + std::to_string(from.cy) + " to " +
+                     std::to_string(to.cx) + "x" + std::to_string(to.cy));
+        const std::vector<std::uint8_t> picture = NoisyPicture(from.cx, from.cy);
+        BlockHandle expected = ResamplePicture(picture.data(), from.cx, from.cy, to.cx, to.cy);
+        ASSERT_TRUE(expected);
+        RowShrinker shrinker(from.cx, from.cy, to.cx, to.cy);
+        ASSERT_TRUE(shrinker.Ready());
+        const std::size_t stride = std::size_t(from.cx) * 4;
+        for (int y = 0; y < from.cy; ++y) {
+            EXPECT_FALSE(shrinker.Finish());
+            std::copy_n(picture.data() + stride * y, stride, shrinker.NextRow());
+            shrinker.PushRow();
+        }
+        EXPECT_EQ(shrinker.NextRow(), nullptr);
+        BlockHandle actual = shrinker.Finish();
+        ASSERT_TRUE(actual);
+        ASSERT_EQ(actual->Size(), expected->Size());
+        EXPECT_TRUE(std::equal(actual->Data(), actual->Data() + actual->Size(), expected->Data()));
+    }
+    EXPECT_FALSE(RowShrinker(10, 10, 11, 5).Ready());  // growing is not its job
+}
+
+// A PNG preview made as the rows come is the full decode resampled, also when the
+// file ends early (the missing rows are the background) or is interlaced.
+TEST_F(ShrinkOnLoadTest, PngPreviewEqualsTheResampledFullDecode) {
+    fixtures::PngOptions interlaced;
+    interlaced.interlaced = true;
+    const std::vector<std::uint8_t> plain = fixtures::MakePng(301, 157);
+    const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> files = {
+        {"plain", plain},
+        {"cut", std::vector<std::uint8_t>(plain.begin(), plain.begin() + plain.size() * 2 / 3)},
+        {"interlaced", fixtures::MakePng(120, 90, {}, {}, interlaced)},
+    };
+    const Rgb background{10, 200, 30};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        const DecodeResult full =
+            DecodePng(ByteSpan{bytes.data(), bytes.size()}, background, 2.2, nullptr);
+        ASSERT_TRUE(full.pixels) << full.error;
+        for (const LoadHint& hint :
+             {LoadHint{LoadHint::kHalfSize}, LoadHint{LoadHint::kFitInBox, 100, 100}}) {
+            const Size target = *HintedSize(hint, full.width, full.height);
+            BlockHandle expected =
+                ResamplePicture(full.pixels->Data(), full.width, full.height, target.cx, target.cy);
+            SpanReader reader(ByteSpan{bytes.data(), bytes.size()});
+            const DecodeResult shrunk = DecodePng(reader, background, 2.2, nullptr, hint);
+            ASSERT_TRUE(shrunk.pixels) << shrunk.error;
+            EXPECT_EQ(shrunk.error, full.error);
+            EXPECT_EQ(shrunk.width, full.width);
+            const bool reduced = shrunk.pixels->HasPictureSize();
+            const Size held =
+                reduced ? Size{shrunk.pixels->PictureWidth(), shrunk.pixels->PictureHeight()}
+                        : Size{full.width, full.height};
+            if (std::string(name) == "interlaced") {
+                EXPECT_FALSE(reduced);
+                continue;
+            }
+            ASSERT_EQ(held, target);
+            EXPECT_TRUE(std::equal(shrunk.pixels->Data(),
+                                   shrunk.pixels->Data() + shrunk.pixels->Size(),
+                                   expected->Data()));
+        }
     }
 }
 
