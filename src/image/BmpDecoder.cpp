@@ -383,3 +383,18 @@ DecodeResult DecodeBmpWithin(ByteSpan file, std::uint64_t maxPixels) {
 DecodeResult DecodeBmp(ByteSpan file) {
     return DecodeBmpWithin(file, kMaxPicturePixels);
 }
+
+DecodeResult ReadBmpHeader(ByteSpan file) {
+    DecodeResult result;
+    BmpHeader header;
+    if (!file.data)
+        file.size = 0;
+    if (!ReadHeader(file, header, result.error))
+        return result;
+    if (header.pixelOffset >= file.size) {
+        result.error = "BMP file holds no pixel data";
+        return result;
+    }
+    AcceptHeaderOnly(header.width, header.height, kMaxPicturePixels, "BMP", result);
+    return result;
+}

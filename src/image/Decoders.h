@@ -83,3 +83,8 @@ DecodeResult ReadPngHeader(ByteReader& file, std::vector<PngTextEntry>* texts);
 DecodeResult DecodeTiff(ByteSpan file);
 DecodeResult DecodeBmp(ByteSpan file);
 DecodeResult DecodePcx(ByteSpan file);
+// The header only: the size as a decode reports it, failing where a decode fails on
+// the header; an empty block with picture size 0 x 0.
+DecodeResult ReadTiffHeader(ByteSpan file);
+DecodeResult ReadBmpHeader(ByteSpan file);
+DecodeResult ReadPcxHeader(ByteSpan file);

@@ -326,3 +326,13 @@ DecodeResult DecodePcxWithin(ByteSpan file, std::uint64_t maxPixels) {
 DecodeResult DecodePcx(ByteSpan file) {
     return DecodePcxWithin(file, kMaxPicturePixels);
 }
+
+DecodeResult ReadPcxHeader(ByteSpan file) {
+    DecodeResult result;
+    PcxHeader header;
+    if (!file.data)
+        file.size = 0;
+    if (ReadHeader(file, header, result.error))
+        AcceptHeaderOnly(header.width, header.height, kMaxPicturePixels, "PCX", result);
+    return result;
+}

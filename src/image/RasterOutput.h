@@ -37,16 +37,41 @@ struct PictureRows {
     std::uint32_t* Row(std::size_t y) const { return pixels + y * width; }
 };
 
-// Checks the size against maxPixels and allocates the picture into result
-// (result.pixels, width and height set). Returns false with result.error set when
-// the size is refused or the memory is not there. The pixels are left unset.
-inline bool AllocatePicture(std::int64_t width, std::int64_t height, std::uint64_t maxPixels,
-                            const char* format, DecodeResult& result, PictureRows& rows) {
+// The size check of AllocatePicture: false with result.error set when refused.
+inline bool IsSizeAccepted(std::int64_t width, std::int64_t height, std::uint64_t maxPixels,
+                           const char* format, DecodeResult& result) {
     if (width < 1 || height < 1 || std::uint64_t(width) * std::uint64_t(height) > maxPixels) {
         result.error = std::string(format) + " picture size " + std::to_string(width) + " x " +
                        std::to_string(height) + " refused";
         return false;
     }
+    return true;
+}
+
+// For a header-only read: the size checked as for a decode, and an empty block that
+// says it holds no pixels.
+inline bool AcceptHeaderOnly(std::int64_t width, std::int64_t height, std::uint64_t maxPixels,
+                             const char* format, DecodeResult& result) {
+    if (!IsSizeAccepted(width, height, maxPixels, format, result))
+        return false;
+    result.pixels = MemoryBlock::Allocate(0);
+    if (!result.pixels) {
+        result.error = std::string(format) + " picture needs more memory than is available";
+        return false;
+    }
+    result.pixels->SetPictureSize(0, 0);
+    result.width = int(width);
+    result.height = int(height);
+    return true;
+}
+
+// Checks the size against maxPixels and allocates the picture into result
+// (result.pixels, width and height set). Returns false with result.error set when
+// the size is refused or the memory is not there. The pixels are left unset.
+inline bool AllocatePicture(std::int64_t width, std::int64_t height, std::uint64_t maxPixels,
+                            const char* format, DecodeResult& result, PictureRows& rows) {
+    if (!IsSizeAccepted(width, height, maxPixels, format, result))
+        return false;
     const std::size_t bytes = std::size_t(width) * std::size_t(height) * kPictureBytesPerPixel;
     result.pixels = MemoryBlock::Allocate(bytes);
     if (!result.pixels) {

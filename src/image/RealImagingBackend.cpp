@@ -65,36 +65,25 @@ BlockHandle RealImagingBackend::Finish(DecodeResult result, int& width, int& hei
     return std::move(result.pixels);
 }
 
-namespace {
-
-// Formats without a header reader of their own decode in full and keep the size only.
-DecodeResult HeaderOf(DecodeResult decoded, bool headerOnly) {
-    if (!headerOnly || !decoded.pixels)
-        return decoded;
-    decoded.pixels = MemoryBlock::Allocate(0);
-    if (decoded.pixels)
-        decoded.pixels->SetPictureSize(0, 0);
-    return decoded;
-}
-
-}  // namespace
-
 BlockHandle RealImagingBackend::LoadBmp(const std::string& path, int& width, int& height) {
     const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
-    return Load(path, width, height,
-                [&](ByteSpan bytes) { return HeaderOf(DecodeBmp(bytes), headerOnly); });
+    return Load(path, width, height, [&](ByteSpan bytes) {
+        return headerOnly ? ReadBmpHeader(bytes) : DecodeBmp(bytes);
+    });
 }
 
 BlockHandle RealImagingBackend::LoadTiff(const std::string& path, int& width, int& height) {
     const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
-    return Load(path, width, height,
-                [&](ByteSpan bytes) { return HeaderOf(DecodeTiff(bytes), headerOnly); });
+    return Load(path, width, height, [&](ByteSpan bytes) {
+        return headerOnly ? ReadTiffHeader(bytes) : DecodeTiff(bytes);
+    });
 }
 
 BlockHandle RealImagingBackend::LoadPcx(const std::string& path, int& width, int& height) {
     const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
-    return Load(path, width, height,
-                [&](ByteSpan bytes) { return HeaderOf(DecodePcx(bytes), headerOnly); });
+    return Load(path, width, height, [&](ByteSpan bytes) {
+        return headerOnly ? ReadPcxHeader(bytes) : DecodePcx(bytes);
+    });
 }
 
 BlockHandle RealImagingBackend::LoadJpeg(const std::string& path, int& width, int& height) {

@@ -276,7 +276,7 @@ bool ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Orienter& orienter, b
     return complete;
 }
 
-DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels) {
+DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels, bool headerOnly) {
     DecodeResult result;
     SilenceGlobalHandlers();
     Messages messages;
@@ -307,6 +307,12 @@ DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels) {
     }
     const std::size_t width = image.width, height = image.height;
     const bool transposed = IsTransposed(image.orientation);
+    if (headerOnly) {
+        AcceptHeaderOnly(std::int64_t(transposed ? height : width),
+                         std::int64_t(transposed ? width : height), maxPixels, "TIFF", result);
+        TIFFRGBAImageEnd(&image);
+        return result;
+    }
     PictureRows picture;
     if (!AllocatePicture(std::int64_t(transposed ? height : width),
                          std::int64_t(transposed ? width : height), maxPixels, "TIFF", result,
@@ -335,18 +341,26 @@ DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels) {
     return result;
 }
 
-}  // namespace
-
-DecodeResult DecodeTiffWithin(ByteSpan file, std::uint64_t maxPixels) {
+DecodeResult DecodeOrReadHeader(ByteSpan file, std::uint64_t maxPixels, bool headerOnly) {
     if (!file.data || file.size < 8)
         return DecodeResult{nullptr, 0, 0, "not a readable TIFF file"};
     try {
-        return Decode(file, maxPixels);
+        return Decode(file, maxPixels, headerOnly);
     } catch (const std::bad_alloc&) {
         return DecodeResult{nullptr, 0, 0, "TIFF picture needs more memory than is available"};
     }
 }
 
+}  // namespace
+
+DecodeResult DecodeTiffWithin(ByteSpan file, std::uint64_t maxPixels) {
+    return DecodeOrReadHeader(file, maxPixels, false);
+}
+
 DecodeResult DecodeTiff(ByteSpan file) {
     return DecodeTiffWithin(file, kMaxPicturePixels);
+}
+
+DecodeResult ReadTiffHeader(ByteSpan file) {
+    return DecodeOrReadHeader(file, kMaxPicturePixels, true);
 }

@@ -17,6 +17,7 @@
 #include "image/RealImagingBackend.h"
 #include "image/Resampler.h"
 #include "support/ImageFixtures.h"
+#include "support/RasterFixtures.h"
 
 namespace {
 
@@ -368,6 +369,39 @@ TEST_F(ShrinkOnLoadTest, PngHeaderFailsWhereADecodeFailsOnTheHeader) {
         EXPECT_FALSE(DecodePng(ByteSpan{bytes.data(), bytes.size()}, Rgb{}, 2.2, &texts).pixels);
         SpanReader reader(ByteSpan{bytes.data(), bytes.size()});
         EXPECT_FALSE(ReadPngHeader(reader, &texts).pixels);
+    }
+}
+
+// BMP, PCX and TIFF headers give the size a decode gives, and fail where it fails.
+TEST(RasterHeaderTest, SizeAndFailureAsADecode) {
+    const fixtures::RasterPicture picture = fixtures::MakeTestPicture(7, 5);
+    struct Format {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        DecodeResult (*decode)(ByteSpan);
+        DecodeResult (*header)(ByteSpan);
+    };
+    const std::vector<Format> formats = {
+        {"bmp", fixtures::MakeBmp(picture), DecodeBmp, ReadBmpHeader},
+        {"pcx", fixtures::MakePcx(picture), DecodePcx, ReadPcxHeader},
+        {"tiff", fixtures::MakeTiff(picture), DecodeTiff, ReadTiffHeader},
+    };
+    for (const Format& format : formats) {
+        for (const std::size_t keep : {format.bytes.size(), format.bytes.size() - 20,
+                                       std::size_t{60}, std::size_t{20}, std::size_t{0}}) {
+            SCOPED_TRACE(std::string(format.name) + " of " + std::to_string(keep) + " bytes");
+            const ByteSpan bytes{format.bytes.data(), keep};
+            const DecodeResult decoded = format.decode(bytes);
+            const DecodeResult header = format.header(bytes);
+            ASSERT_EQ(header.pixels != nullptr, decoded.pixels != nullptr) << decoded.error;
+            if (!decoded.pixels) {
+                EXPECT_EQ(header.error, decoded.error);
+                continue;
+            }
+            EXPECT_EQ(header.width, decoded.width);
+            EXPECT_EQ(header.height, decoded.height);
+            EXPECT_EQ(header.pixels->Size(), 0u);
+        }
     }
 }
 
