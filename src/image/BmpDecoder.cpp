@@ -226,34 +226,39 @@ private:
     bool m_standard32 = false;
 };
 
-void DecodeUncompressed(ByteSpan file, const BmpHeader& header, PictureRows& picture,
+// Rows are written once each, top to bottom, whatever the file's row order (Rows:
+// PictureRows or ShrinkingRows).
+template <typename Rows>
+void DecodeUncompressed(ByteSpan file, const BmpHeader& header, const Rows& picture,
                         DecodeResult& result) {
     const std::uint64_t rowBytes = ((std::uint64_t(header.width) * header.bits + 31) / 32) * 4;
     const std::uint64_t available = file.size - header.pixelOffset;
     const std::uint64_t fullRows = std::min<std::uint64_t>(available / rowBytes, picture.height);
     const RowDecoder decodeRow(header);
     const std::uint8_t* pixels = file.data + header.pixelOffset;
-    auto outputRow = [&](std::uint64_t fileRow) {
-        return picture.Row(header.topDown ? fileRow : picture.height - 1 - fileRow);
-    };
-    for (std::uint64_t row = 0; row < fullRows; ++row)
-        decodeRow(pixels + row * rowBytes, outputRow(row), picture.width);
-    if (fullRows == picture.height)
-        return;
-
     // A partial last row is decoded from what is there; rows after it stay black.
-    std::vector<std::uint8_t> partial(rowBytes, 0);
-    const std::uint64_t partialBytes = available - fullRows * rowBytes;
-    std::memcpy(partial.data(), pixels + fullRows * rowBytes, partialBytes);
-    const std::uint64_t bitsPerPixel = std::uint64_t(header.bits);
-    const std::size_t partialPixels =
-        std::min<std::uint64_t>(partialBytes * 8 / bitsPerPixel, picture.width);
-    std::uint32_t* row = outputRow(fullRows);
-    FillBlack(row, picture.width);
-    decodeRow(partial.data(), row, partialPixels);
-    for (std::uint64_t r = fullRows + 1; r < picture.height; ++r)
-        FillBlack(outputRow(r), picture.width);
-    result.error = TruncationNote("BMP", fullRows, picture.height);
+    std::vector<std::uint8_t> partial;
+    std::size_t partialPixels = 0;
+    if (fullRows < picture.height) {
+        partial.assign(rowBytes, 0);
+        const std::uint64_t partialBytes = available - fullRows * rowBytes;
+        std::memcpy(partial.data(), pixels + fullRows * rowBytes, partialBytes);
+        partialPixels =
+            std::min<std::uint64_t>(partialBytes * 8 / std::uint64_t(header.bits), picture.width);
+        result.error = TruncationNote("BMP", fullRows, picture.height);
+    }
+    for (std::uint64_t y = 0; y < picture.height; ++y) {
+        const std::uint64_t fileRow = header.topDown ? y : picture.height - 1 - y;
+        std::uint32_t* row = picture.Row(y);
+        if (fileRow < fullRows) {
+            decodeRow(pixels + fileRow * rowBytes, row, picture.width);
+        } else {
+            FillBlack(row, picture.width);
+            if (fileRow == fullRows)
+                decodeRow(partial.data(), row, partialPixels);
+        }
+        picture.Done(y);
+    }
 }
 
 // ---- RLE ----
@@ -382,6 +387,30 @@ DecodeResult DecodeBmpWithin(ByteSpan file, std::uint64_t maxPixels) {
 
 DecodeResult DecodeBmp(ByteSpan file) {
     return DecodeBmpWithin(file, kMaxPicturePixels);
+}
+
+DecodeResult DecodeBmpForHint(ByteSpan file, const LoadHint& hint) {
+    DecodeResult result;
+    BmpHeader header;
+    if (!file.data)
+        file.size = 0;
+    if (!ReadHeader(file, header, result.error))
+        return result;
+    // Run-length data moves about the picture: it is decoded whole.
+    if (header.pixelOffset >= file.size || header.compression == kRle4 ||
+        header.compression == kRle8)
+        return DecodeBmp(file);
+    try {
+        if (DecodeShrunk(
+                header.width, header.height, hint, "BMP", result,
+                [&](const ShrinkingRows& rows) { DecodeUncompressed(file, header, rows, result); }))
+            return result;
+    } catch (const std::bad_alloc&) {
+        result = DecodeResult{};
+        result.error = "BMP picture needs more memory than is available";
+        return result;
+    }
+    return DecodeBmp(file);
 }
 
 DecodeResult ReadBmpHeader(ByteSpan file) {

@@ -83,6 +83,11 @@ DecodeResult ReadPngHeader(ByteReader& file, std::vector<PngTextEntry>* texts);
 DecodeResult DecodeTiff(ByteSpan file);
 DecodeResult DecodeBmp(ByteSpan file);
 DecodeResult DecodePcx(ByteSpan file);
+// When the hint names a smaller size (HintedSize), the rows go into a shrinker as they
+// are decoded (not for run-length BMPs), as ResamplePicture would make it; otherwise
+// as above.
+DecodeResult DecodeBmpForHint(ByteSpan file, const LoadHint& hint);
+DecodeResult DecodePcxForHint(ByteSpan file, const LoadHint& hint);
 // The header only: the size as a decode reports it, failing where a decode fails on
 // the header; an empty block with picture size 0 x 0.
 DecodeResult ReadTiffHeader(ByteSpan file);

@@ -270,7 +270,9 @@ void DecodeSmallLine(const std::uint8_t* line, const PcxHeader& pcx, std::uint32
     }
 }
 
-void DecodePixels(ByteSpan file, const PcxHeader& pcx, PictureRows& picture, DecodeResult& result) {
+// Rows are written once each, top to bottom (Rows: PictureRows or ShrinkingRows).
+template <typename Rows>
+void DecodePixels(ByteSpan file, const PcxHeader& pcx, const Rows& picture, DecodeResult& result) {
     std::size_t dataEnd = file.size;
     const bool eightBitIndexed = pcx.bits == 8 && pcx.planes == 1;
     const Palette palette =
@@ -287,8 +289,6 @@ void DecodePixels(ByteSpan file, const PcxHeader& pcx, PictureRows& picture, Dec
             FillBlack(dst, picture.width);
             width = pcx.planes == 1 ? std::min(width, filled * 8 / std::size_t(pcx.bits)) : 0;
             std::memset(line.data() + filled, 0, lineBytes - filled);
-            for (std::size_t r = y + 1; r < picture.height; ++r)
-                FillBlack(picture.Row(r), picture.width);
             result.error = TruncationNote("PCX", y, picture.height);
         }
         if (eightBitIndexed)
@@ -297,8 +297,14 @@ void DecodePixels(ByteSpan file, const PcxHeader& pcx, PictureRows& picture, Dec
             DecodeRgbLine(line.data(), pcx.bytesPerLine, dst, width);
         else
             DecodeSmallLine(line.data(), pcx, dst, width, palette);
-        if (filled < lineBytes)
+        picture.Done(y);
+        if (filled < lineBytes) {
+            for (std::size_t r = y + 1; r < picture.height; ++r) {
+                FillBlack(picture.Row(r), picture.width);
+                picture.Done(r);
+            }
             return;
+        }
     }
 }
 
@@ -325,6 +331,26 @@ DecodeResult DecodePcxWithin(ByteSpan file, std::uint64_t maxPixels) {
 
 DecodeResult DecodePcx(ByteSpan file) {
     return DecodePcxWithin(file, kMaxPicturePixels);
+}
+
+DecodeResult DecodePcxForHint(ByteSpan file, const LoadHint& hint) {
+    DecodeResult result;
+    PcxHeader header;
+    if (!file.data)
+        file.size = 0;
+    if (!ReadHeader(file, header, result.error))
+        return result;
+    try {
+        if (DecodeShrunk(
+                header.width, header.height, hint, "PCX", result,
+                [&](const ShrinkingRows& rows) { DecodePixels(file, header, rows, result); }))
+            return result;
+    } catch (const std::bad_alloc&) {
+        result = DecodeResult{};
+        result.error = "PCX picture needs more memory than is available";
+        return result;
+    }
+    return DecodePcx(file);
 }
 
 DecodeResult ReadPcxHeader(ByteSpan file) {

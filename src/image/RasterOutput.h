@@ -5,9 +5,11 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "image/Decoders.h"
+#include "image/Resampler.h"
 
 static_assert(std::endian::native == std::endian::little,
               "pictures are written as packed 32-bit words in B, G, R, X byte order");
@@ -35,6 +37,21 @@ struct PictureRows {
     std::size_t height = 0;
 
     std::uint32_t* Row(std::size_t y) const { return pixels + y * width; }
+    // Row y is complete (for decoders that also write into ShrinkingRows).
+    void Done(std::size_t) const {}
+};
+
+// Rows that go into a shrinker as they are done, for a decoder that writes each row
+// once, top to bottom: Row(y) for the next row, then Done(y).
+struct ShrinkingRows {
+    RowShrinker& shrinker;
+    std::size_t width = 0;
+    std::size_t height = 0;
+
+    std::uint32_t* Row(std::size_t) const {
+        return reinterpret_cast<std::uint32_t*>(shrinker.NextRow());
+    }
+    void Done(std::size_t) const { shrinker.PushRow(); }
 };
 
 // The size check of AllocatePicture: false with result.error set when refused.
@@ -95,4 +112,31 @@ inline void FillBlack(std::uint32_t* pixels, std::size_t count) {
 inline std::string TruncationNote(const char* format, std::size_t rowsDecoded, std::size_t height) {
     return std::string(format) + " data ends early: " + std::to_string(rowsDecoded) + " of " +
            std::to_string(height) + " rows decoded, the rest is black";
+}
+
+// Decodes into a shrinker when the hint names a smaller size: `decode(rows)` writes
+// every row top to bottom. Returns false when the hint names no reduction (the caller
+// decodes the whole picture); otherwise result holds the preview or the failure.
+template <typename Decode>
+bool DecodeShrunk(std::int64_t width, std::int64_t height, const LoadHint& hint, const char* format,
+                  DecodeResult& result, Decode decode) {
+    if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX)
+        return false;
+    const std::optional<Size> target = HintedSize(hint, int(width), int(height));
+    if (!target || !IsSizeAccepted(width, height, kMaxPicturePixels, format, result))
+        return false;
+    RowShrinker shrinker(int(width), int(height), target->cx, target->cy);
+    if (shrinker.Ready()) {
+        ShrinkingRows rows{shrinker, std::size_t(width), std::size_t(height)};
+        decode(rows);
+        result.pixels = shrinker.Finish();
+    }
+    if (!result.pixels) {
+        result.error = std::string(format) + " picture needs more memory than is available";
+        return true;
+    }
+    result.pixels->SetPictureSize(target->cx, target->cy);
+    result.width = int(width);
+    result.height = int(height);
+    return true;
 }

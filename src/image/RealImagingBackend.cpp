@@ -68,7 +68,7 @@ BlockHandle RealImagingBackend::Finish(DecodeResult result, int& width, int& hei
 BlockHandle RealImagingBackend::LoadBmp(const std::string& path, int& width, int& height) {
     const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
     return Load(path, width, height, [&](ByteSpan bytes) {
-        return headerOnly ? ReadBmpHeader(bytes) : DecodeBmp(bytes);
+        return headerOnly ? ReadBmpHeader(bytes) : DecodeBmpForHint(bytes, m_hint);
     });
 }
 
@@ -82,7 +82,7 @@ BlockHandle RealImagingBackend::LoadTiff(const std::string& path, int& width, in
 BlockHandle RealImagingBackend::LoadPcx(const std::string& path, int& width, int& height) {
     const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
     return Load(path, width, height, [&](ByteSpan bytes) {
-        return headerOnly ? ReadPcxHeader(bytes) : DecodePcx(bytes);
+        return headerOnly ? ReadPcxHeader(bytes) : DecodePcxForHint(bytes, m_hint);
     });
 }
 

@@ -279,6 +279,51 @@ TEST_F(ShrinkOnLoadTest, PngPreviewEqualsTheResampledFullDecode) {
     }
 }
 
+// BMP and PCX previews made as the rows come are the full decode resampled, also for
+// a bottom-up BMP, a top-down one and files cut short.
+TEST(RasterShrinkTest, PreviewEqualsTheResampledFullDecode) {
+    const fixtures::RasterPicture picture = fixtures::MakeTestPicture(83, 61);
+    fixtures::BmpOptions topDown;
+    topDown.topDown = true;
+    const std::vector<std::uint8_t> bmp = fixtures::MakeBmp(picture);
+    const std::vector<std::uint8_t> pcx = fixtures::MakePcx(picture);
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        DecodeResult (*full)(ByteSpan);
+        DecodeResult (*hinted)(ByteSpan, const LoadHint&);
+    };
+    const std::vector<Case> cases = {
+        {"bmp", bmp, DecodeBmp, DecodeBmpForHint},
+        {"bmp top-down", fixtures::MakeBmp(picture, topDown), DecodeBmp, DecodeBmpForHint},
+        {"bmp cut", {bmp.begin(), bmp.begin() + bmp.size() / 3}, DecodeBmp, DecodeBmpForHint},
+        {"pcx", pcx, DecodePcx, DecodePcxForHint},
+        {"pcx cut", {pcx.begin(), pcx.begin() + pcx.size() / 2}, DecodePcx, DecodePcxForHint},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ByteSpan bytes{c.bytes.data(), c.bytes.size()};
+        const DecodeResult full = c.full(bytes);
+        ASSERT_TRUE(full.pixels) << full.error;
+        for (const LoadHint& hint :
+             {LoadHint{LoadHint::kHalfSize}, LoadHint{LoadHint::kFitInBox, 30, 30}}) {
+            const Size target = *HintedSize(hint, full.width, full.height);
+            BlockHandle expected =
+                ResamplePicture(full.pixels->Data(), full.width, full.height, target.cx, target.cy);
+            const DecodeResult shrunk = c.hinted(bytes, hint);
+            ASSERT_TRUE(shrunk.pixels) << shrunk.error;
+            EXPECT_EQ(shrunk.error, full.error);
+            EXPECT_EQ(shrunk.width, full.width);
+            EXPECT_EQ(shrunk.pixels->PictureWidth(), target.cx);
+            EXPECT_EQ(shrunk.pixels->PictureHeight(), target.cy);
+            ASSERT_EQ(shrunk.pixels->Size(), expected->Size());
+            EXPECT_TRUE(std::equal(shrunk.pixels->Data(),
+                                   shrunk.pixels->Data() + shrunk.pixels->Size(),
+                                   expected->Data()));
+        }
+    }
+}
+
 // ---- header only ----
 
 TEST_F(ShrinkOnLoadTest, JpegHeaderGivesTheSizeAndEveryCommentOfADecode) {
