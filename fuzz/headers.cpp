@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     const ByteSpan file{data + 1, size - 1};
-    const LoadHint hint = data[0] & 0x80 ? LoadHint{LoadHint::kFitInBox, 7, 5}
-                                         : LoadHint{LoadHint::kHalfSize};
+    const LoadHint hint =
+        data[0] & 0x80 ? LoadHint{LoadHint::kFitInBox, 7, 5} : LoadHint{LoadHint::kHalfSize};
     switch (data[0] & 0x0F) {
         case 0: {
             std::vector<std::string> comments;
@@ -77,9 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 CheckPreview(DecodePcxForHint(file, hint), hint);
             break;
         }
-        case 4:
-            CheckHeader(ReadTiffHeader(file));
+        case 4: {
+            const DecodeResult header = ReadTiffHeader(file);
+            CheckHeader(header);
+            if (Small(header))
+                CheckPreview(DecodeTiffForHint(file, hint), hint);
             break;
+        }
         default:
             break;
     }

@@ -84,9 +84,10 @@ DecodeResult DecodeTiff(ByteSpan file);
 DecodeResult DecodeBmp(ByteSpan file);
 DecodeResult DecodePcx(ByteSpan file);
 // When the hint names a smaller size (HintedSize), the rows go into a shrinker as they
-// are decoded (not for run-length BMPs), as ResamplePicture would make it; otherwise
-// as above.
+// are decoded (not for run-length BMPs, nor TIFFs stored in another orientation than
+// top-left), as ResamplePicture would make it; otherwise as above.
 DecodeResult DecodeBmpForHint(ByteSpan file, const LoadHint& hint);
+DecodeResult DecodeTiffForHint(ByteSpan file, const LoadHint& hint);
 DecodeResult DecodePcxForHint(ByteSpan file, const LoadHint& hint);
 // The header only: the size as a decode reports it, failing where a decode fails on
 // the header; an empty block with picture size 0 x 0.

@@ -75,7 +75,7 @@ BlockHandle RealImagingBackend::LoadBmp(const std::string& path, int& width, int
 BlockHandle RealImagingBackend::LoadTiff(const std::string& path, int& width, int& height) {
     const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
     return Load(path, width, height, [&](ByteSpan bytes) {
-        return headerOnly ? ReadTiffHeader(bytes) : DecodeTiff(bytes);
+        return headerOnly ? ReadTiffHeader(bytes) : DecodeTiffForHint(bytes, m_hint);
     });
 }
 

@@ -161,11 +161,35 @@ public:
         }
     }
 
+    // The whole picture starts black: nothing to do after a row or at the end.
+    void Done(std::ptrdiff_t) const {}
+    void Finish() const {}
+
 private:
     int m_orientation;
     std::ptrdiff_t m_width;
     std::ptrdiff_t m_height;
     PictureRows& m_picture;
+};
+
+// Stored rows of a top-left picture straight into a shrinker; rows never reached
+// are black, as in a whole picture.
+class ShrinkPlacer {
+public:
+    ShrinkPlacer(const ShrinkingRows& rows, std::size_t width) : m_rows(rows), m_width(width) {}
+
+    RowPlacement Place(std::ptrdiff_t row) const { return {m_rows.Row(std::size_t(row)), 1}; }
+    void Done(std::ptrdiff_t row) const { m_rows.Done(std::size_t(row)); }
+    void Finish() const {
+        while (std::uint8_t* row = m_rows.shrinker.NextRow()) {
+            FillBlack(reinterpret_cast<std::uint32_t*>(row), m_width);
+            m_rows.shrinker.PushRow();
+        }
+    }
+
+private:
+    const ShrinkingRows& m_rows;
+    std::size_t m_width;
 };
 
 // Writes one stored row's pixels, pixel(x) each, where the orientation puts them.
@@ -213,7 +237,8 @@ bool ReadsByScanline(TIFF* tiff, const TIFFRGBAImage& image) {
 }
 
 // False when a row could not be read; it and the rows after it stay black.
-bool ReadScanlines(TIFF* tiff, bool grey, const Orienter& orienter, std::size_t width,
+template <typename Placer>
+bool ReadScanlines(TIFF* tiff, bool grey, const Placer& orienter, std::size_t width,
                    std::size_t height) {
     const tmsize_t lineSize = TIFFScanlineSize(tiff);
     if (lineSize <= 0 || std::uint64_t(lineSize) < width * (grey ? 1 : 3))
@@ -234,6 +259,7 @@ bool ReadScanlines(TIFF* tiff, bool grey, const Orienter& orienter, std::size_t 
                 const std::uint8_t* p = bytes + 3 * x;
                 return PackPixel(p[0], p[1], p[2]);
             });
+        orienter.Done(std::ptrdiff_t(row));
     }
     return true;
 }
@@ -254,7 +280,8 @@ std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
 
 // Any other kind goes through libtiff's RGBA reader, in bands of whole strips or
 // tiles. False when some band could not be read completely.
-bool ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Orienter& orienter, bool premultiply,
+template <typename Placer>
+bool ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Placer& orienter, bool premultiply,
                    std::size_t width, std::size_t height) {
     const std::size_t band = BandRows(tiff, width, height);
     std::unique_ptr<std::uint32_t[]> buffer(new (std::nothrow) std::uint32_t[band * width]);
@@ -269,14 +296,17 @@ bool ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Orienter& orienter, b
         image.col_offset = 0;
         if (!TIFFRGBAImageGet(&image, raster, std::uint32_t(width), std::uint32_t(rows)))
             complete = false;  // what was read stays; the rest of the band is black
-        for (std::size_t r = 0; r < rows; ++r)
+        for (std::size_t r = 0; r < rows; ++r) {
             PlaceRgbaRow(raster + r * width, width, orienter.Place(std::ptrdiff_t(top + r)),
                          premultiply);
+            orienter.Done(std::ptrdiff_t(top + r));
+        }
     }
     return complete;
 }
 
-DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels, bool headerOnly) {
+// `hint` (may be null) names a preview size for a top-left picture to be shrunk into.
+DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels, bool headerOnly, const LoadHint* hint) {
     DecodeResult result;
     SilenceGlobalHandlers();
     Messages messages;
@@ -313,6 +343,31 @@ DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels, bool headerOnly) {
         TIFFRGBAImageEnd(&image);
         return result;
     }
+    // Read in stored order; the placement does the turning.
+    image.req_orientation = image.orientation;
+    const bool premultiply =
+        image.alpha == EXTRASAMPLE_UNASSALPHA && (image.photometric == PHOTOMETRIC_MINISBLACK ||
+                                                  image.photometric == PHOTOMETRIC_MINISWHITE);
+    const bool byScanline = ReadsByScanline(tiff.get(), image);
+    const bool grey = image.photometric == PHOTOMETRIC_MINISBLACK;
+    bool complete = true;
+    auto shrink = [&](const ShrinkingRows& rows) {
+        const ShrinkPlacer placer(rows, width);
+        complete = byScanline
+                       ? ReadScanlines(tiff.get(), grey, placer, width, height)
+                       : ReadRgbaBands(tiff.get(), image, placer, premultiply, width, height);
+        placer.Finish();
+    };
+    if (hint && KnownOrientation(image.orientation) == ORIENTATION_TOPLEFT &&
+        DecodeShrunk(std::int64_t(width), std::int64_t(height), *hint, "TIFF", result, shrink)) {
+        if (result.pixels && !complete) {
+            result.error = "TIFF pixels partly unreadable, shown black";
+            if (!messages.firstError.empty())
+                result.error += ": " + messages.firstError;
+        }
+        TIFFRGBAImageEnd(&image);
+        return result;
+    }
     PictureRows picture;
     if (!AllocatePicture(std::int64_t(transposed ? height : width),
                          std::int64_t(transposed ? width : height), maxPixels, "TIFF", result,
@@ -320,18 +375,10 @@ DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels, bool headerOnly) {
         TIFFRGBAImageEnd(&image);
         return result;
     }
-    // Read in stored order; the placement does the turning.
-    image.req_orientation = image.orientation;
     const Orienter orienter(image.orientation, width, height, picture);
-    const bool premultiply =
-        image.alpha == EXTRASAMPLE_UNASSALPHA && (image.photometric == PHOTOMETRIC_MINISBLACK ||
-                                                  image.photometric == PHOTOMETRIC_MINISWHITE);
     FillBlack(picture.pixels, picture.width * picture.height);
-    const bool complete =
-        ReadsByScanline(tiff.get(), image)
-            ? ReadScanlines(tiff.get(), image.photometric == PHOTOMETRIC_MINISBLACK, orienter,
-                            width, height)
-            : ReadRgbaBands(tiff.get(), image, orienter, premultiply, width, height);
+    complete = byScanline ? ReadScanlines(tiff.get(), grey, orienter, width, height)
+                          : ReadRgbaBands(tiff.get(), image, orienter, premultiply, width, height);
     if (!complete) {
         result.error = "TIFF pixels partly unreadable, shown black";
         if (!messages.firstError.empty())
@@ -341,11 +388,12 @@ DecodeResult Decode(ByteSpan file, std::uint64_t maxPixels, bool headerOnly) {
     return result;
 }
 
-DecodeResult DecodeOrReadHeader(ByteSpan file, std::uint64_t maxPixels, bool headerOnly) {
+DecodeResult DecodeOrReadHeader(ByteSpan file, std::uint64_t maxPixels, bool headerOnly,
+                                const LoadHint* hint = nullptr) {
     if (!file.data || file.size < 8)
         return DecodeResult{nullptr, 0, 0, "not a readable TIFF file"};
     try {
-        return Decode(file, maxPixels, headerOnly);
+        return Decode(file, maxPixels, headerOnly, hint);
     } catch (const std::bad_alloc&) {
         return DecodeResult{nullptr, 0, 0, "TIFF picture needs more memory than is available"};
     }
@@ -359,6 +407,10 @@ DecodeResult DecodeTiffWithin(ByteSpan file, std::uint64_t maxPixels) {
 
 DecodeResult DecodeTiff(ByteSpan file) {
     return DecodeTiffWithin(file, kMaxPicturePixels);
+}
+
+DecodeResult DecodeTiffForHint(ByteSpan file, const LoadHint& hint) {
+    return DecodeOrReadHeader(file, kMaxPicturePixels, false, &hint);
 }
 
 DecodeResult ReadTiffHeader(ByteSpan file) {

@@ -279,14 +279,17 @@ TEST_F(ShrinkOnLoadTest, PngPreviewEqualsTheResampledFullDecode) {
     }
 }
 
-// BMP and PCX previews made as the rows come are the full decode resampled, also for
-// a bottom-up BMP, a top-down one and files cut short.
+// BMP, PCX and TIFF previews made as the rows come are the full decode resampled, also
+// for a bottom-up BMP, a top-down one and files cut short.
 TEST(RasterShrinkTest, PreviewEqualsTheResampledFullDecode) {
     const fixtures::RasterPicture picture = fixtures::MakeTestPicture(83, 61);
     fixtures::BmpOptions topDown;
     topDown.topDown = true;
     const std::vector<std::uint8_t> bmp = fixtures::MakeBmp(picture);
     const std::vector<std::uint8_t> pcx = fixtures::MakePcx(picture);
+    const std::vector<std::uint8_t> tiff = fixtures::MakeTiff(picture);
+    std::vector<std::uint8_t> damagedLzw = fixtures::MakeTiff(picture, 5);
+    std::fill_n(damagedLzw.begin() + std::ptrdiff_t(damagedLzw.size() / 3), 40, 0xFF);
     struct Case {
         const char* name;
         std::vector<std::uint8_t> bytes;
@@ -299,6 +302,9 @@ TEST(RasterShrinkTest, PreviewEqualsTheResampledFullDecode) {
         {"bmp cut", {bmp.begin(), bmp.begin() + bmp.size() / 3}, DecodeBmp, DecodeBmpForHint},
         {"pcx", pcx, DecodePcx, DecodePcxForHint},
         {"pcx cut", {pcx.begin(), pcx.begin() + pcx.size() / 2}, DecodePcx, DecodePcxForHint},
+        {"tiff", tiff, DecodeTiff, DecodeTiffForHint},
+        {"tiff lzw", fixtures::MakeTiff(picture, 5), DecodeTiff, DecodeTiffForHint},
+        {"tiff lzw damaged", damagedLzw, DecodeTiff, DecodeTiffForHint},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
