@@ -327,13 +327,18 @@ TEST_F(TsnDumpTest, NoPixelsGivesTheSameRecords) {
     const std::string png = m_work / "n.png";
     ASSERT_TRUE(fixtures::WritePngFile(png, 30, 21, {{fixtures::PngTextKind::kText, "A", "one"}},
                                        {{fixtures::PngTextKind::kZText, "B", Card(kFullCard)}}));
-    const std::string bmp = m_work / "n.bmp";
-    ASSERT_TRUE(fixtures::WriteBytesFile(bmp, fixtures::MakeBmp(fixtures::MakeTestPicture(9, 7))));
+    const fixtures::RasterPicture picture = fixtures::MakeTestPicture(9, 7);
+    const std::string bmp = m_work / "n.bmp", tif = m_work / "n.tif", pcx = m_work / "n.pcx";
+    ASSERT_TRUE(fixtures::WriteBytesFile(bmp, fixtures::MakeBmp(picture)));
+    ASSERT_TRUE(fixtures::WriteBytesFile(tif, fixtures::MakeTiff(picture)));
+    ASSERT_TRUE(fixtures::WriteBytesFile(pcx, fixtures::MakePcx(picture)));
+    const std::string badBmp = m_work / "bad.bmp";
+    ASSERT_TRUE(fixtures::WriteBytesFile(badBmp, {'B', 'M', 1, 2, 3}));
     std::vector<std::uint8_t> broken = fixtures::MakeJpeg(64, 48);
     broken.resize(25);
     const std::string bad = m_work / "bad.jpg";
     ASSERT_TRUE(fixtures::WriteBytesFile(bad, broken));
-    const std::vector<std::string> images = {jpeg, png, bmp, bad};
+    const std::vector<std::string> images = {jpeg, png, bmp, tif, pcx, bad, badBmp};
 
     for (const char* preview : {"half", "limited", "full"}) {
         SCOPED_TRACE(preview);

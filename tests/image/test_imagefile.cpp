@@ -25,10 +25,14 @@ public:
     std::vector<PngEntry> pngEntries;
     bool resampleRefused = false;
     int resampleStatus = 0;
+    // The size on the next picture block when the loader decodes it smaller.
+    std::optional<Size> reducedPicture;
+    std::optional<LoadHint> hint;  // the last one set
 
     std::vector<std::string> calls;
 
     void Startup() override { calls.push_back("Startup"); }
+    void SetLoadHint(const LoadHint& h) override { hint = h; }
     BlockHandle LoadBmp(const std::string& path, int& w, int& h) override {
         return Loader("LoadBmp " + path, w, h);
     }
@@ -109,8 +113,12 @@ private:
         w = picture->cx;
         h = picture->cy;
         // An empty block is one that cannot be locked.
-        return MemoryBlock::Allocate(
-            lockablePicture ? static_cast<std::size_t>(picture->cx) * picture->cy * 4 : 0);
+        const Size held = reducedPicture.value_or(*picture);
+        BlockHandle block = MemoryBlock::Allocate(
+            lockablePicture ? static_cast<std::size_t>(held.cx) * held.cy * 4 : 0);
+        if (reducedPicture)
+            block->SetPictureSize(held.cx, held.cy);
+        return block;
     }
     static BlockHandle Block(const std::optional<std::string>& text) {
         return text ? MemoryBlock::FromText(*text) : nullptr;
@@ -356,5 +364,32 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"SinglePrecisionWidth", 304, 152, 300, 300, {300, 149}},
                       FitCase{"SinglePrecisionHeight", 152, 304, 300, 300, {149, 300}}),
     [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
+
+// A loader that decoded smaller than the file: the wrapper keeps the file's size,
+// draws and resamples what it holds, and needs no resample to reach that size.
+TEST_F(ImageFileTest, ReducedPictureIsDrawnAndResizedAtItsOwnSize) {
+    backend.picture = Size{40, 30};
+    backend.reducedPicture = Size{20, 15};
+    image.m_loadHint = LoadHint{LoadHint::kHalfSize};
+    ASSERT_EQ(image.Load("a.jpg"), ImageFile::kSuccess);
+    ASSERT_TRUE(backend.hint);
+    EXPECT_EQ(backend.hint->kind, LoadHint::kHalfSize);
+    EXPECT_EQ((Size{image.m_width, image.m_height}), (Size{40, 30}));
+    EXPECT_EQ(image.HeldSize(), (Size{20, 15}));
+    EXPECT_EQ(image.Picture().width, 20);
+
+    RecordingDC dc;
+    image.Draw(&dc, 1, 2, 1200, 1200, 0);
+    EXPECT_TRUE(backend.Called("Draw 20x15 "));
+
+    EXPECT_EQ(image.Resize(20, 15), ImageFile::kSuccess);
+    EXPECT_FALSE(backend.Called("Resample"));
+    EXPECT_EQ((Size{image.m_width, image.m_height}), (Size{20, 15}));
+
+    ASSERT_EQ(image.Load("b.jpg"), ImageFile::kSuccess);
+    image.Resize(10, 7);
+    EXPECT_TRUE(backend.Called("Resample 20x15 -> 10x7"));
+    EXPECT_EQ(image.HeldSize(), (Size{10, 7}));
+}
 
 }  // namespace
