@@ -10,7 +10,7 @@
 #include <string.h>
 #include <tiffio.h>
 
-static void photo_row(int y, int width, int height, unsigned char *rgb) {
+static void photo_row(int y, int width, int height, unsigned char* rgb) {
     const double v = (double)y / height;
     for (int x = 0; x < width; ++x) {
         const double u = (double)x / width;
@@ -32,21 +32,21 @@ static void photo_row(int y, int width, int height, unsigned char *rgb) {
     }
 }
 
-static void put_le(FILE *f, uint32_t value, int bytes) {
+static void put_le(FILE* f, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         fputc((int)(value >> (8 * i)) & 0xFF, f);
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 5) {
         fprintf(stderr, "usage: make_picture ppm|png|tiff-lzw|bmp|pcx WIDTH HEIGHT OUT\n");
         return 2;
     }
-    const char *format = argv[1];
+    const char* format = argv[1];
     const int width = atoi(argv[2]), height = atoi(argv[3]);
-    unsigned char *row = malloc((size_t)width * 3);
+    unsigned char* row = malloc((size_t)width * 3);
     if (strcmp(format, "tiff-lzw") == 0) {
-        TIFF *tiff = TIFFOpen(argv[4], "w8");
+        TIFF* tiff = TIFFOpen(argv[4], "w8");
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
         TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
@@ -63,7 +63,7 @@ int main(int argc, char **argv) {
         TIFFClose(tiff);
         return 0;
     }
-    FILE *out = fopen(argv[4], "wb");
+    FILE* out = fopen(argv[4], "wb");
     if (!out)
         return 1;
     if (strcmp(format, "ppm") == 0) {
@@ -98,7 +98,7 @@ int main(int argc, char **argv) {
         put_le(out, 24, 2);
         for (int i = 0; i < 6; ++i)
             put_le(out, 0, 4);
-        unsigned char *bgr = calloc(stride, 1);
+        unsigned char* bgr = calloc(stride, 1);
         for (int y = height - 1; y >= 0; --y) {
             photo_row(y, width, height, row);
             for (int x = 0; x < width; ++x) {
@@ -121,7 +121,7 @@ int main(int argc, char **argv) {
         header[67] = (unsigned char)(bytesPerLine >> 8);
         header[68] = 1;
         fwrite(header, 1, sizeof header, out);
-        unsigned char *plane = calloc((size_t)bytesPerLine, 1);
+        unsigned char* plane = calloc((size_t)bytesPerLine, 1);
         for (int y = 0; y < height; ++y) {
             photo_row(y, width, height, row);
             for (int p = 0; p < 3; ++p) {
