@@ -8,16 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 count=${1:-2000}
 
-need=()
-command -v exiftool >/dev/null || need+=(libimage-exiftool-perl)
-command -v exiv2 >/dev/null || need+=(exiv2)
-command -v cjpeg >/dev/null || need+=(libjpeg-turbo-progs)
-if [ ${#need[@]} -gt 0 ]; then
-    sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+bash scripts/setup.sh libimage-exiftool-perl exiv2 libjpeg-turbo-progs
 
 dump=${TSN_DUMP:-}
 if [ -z "$dump" ]; then

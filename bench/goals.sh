@@ -11,15 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-7}
 
-need=()
-command -v djpeg >/dev/null || need+=(libjpeg-turbo-progs)
-command -v exiv2 >/dev/null || need+=(exiv2)
-if [ ${#need[@]} -gt 0 ]; then
-    sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+bash scripts/setup.sh libjpeg-turbo-progs exiv2
 
 dump=${TSN_DUMP:-}
 if [ -z "$dump" ]; then

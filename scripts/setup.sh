@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs, only those that are missing.
-# Safe to run again; uses sudo when not run as root.
+# Safe to run again; uses sudo when not run as root. Extra package names given as
+# arguments (the benchmarks' tools) are installed the same way.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
     poppler-utils fonts-liberation xvfb xauth libjpeg-turbo-progs
+    "$@"
 )
 
 missing=()
