@@ -357,19 +357,26 @@ void DecodeRle(ByteSpan file, const BmpHeader& header, PictureRows& picture, Dec
         result.error = TruncationNote("BMP", canvas.Row(), picture.height);
 }
 
+// The headers, and a pixel array that starts inside the file.
+bool ReadHeaderAndPixelStart(ByteSpan& file, BmpHeader& header, std::string& error) {
+    if (!file.data)
+        file.size = 0;
+    if (!ReadHeader(file, header, error))
+        return false;
+    if (header.pixelOffset >= file.size) {
+        error = "BMP file holds no pixel data";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 DecodeResult DecodeBmpWithin(ByteSpan file, std::uint64_t maxPixels) {
     DecodeResult result;
     BmpHeader header;
-    if (!file.data)
-        file.size = 0;
-    if (!ReadHeader(file, header, result.error))
+    if (!ReadHeaderAndPixelStart(file, header, result.error))
         return result;
-    if (header.pixelOffset >= file.size) {
-        result.error = "BMP file holds no pixel data";
-        return result;
-    }
     PictureRows picture;
     if (!AllocatePicture(header.width, header.height, maxPixels, "BMP", result, picture))
         return result;
@@ -392,12 +399,8 @@ DecodeResult DecodeBmp(ByteSpan file) {
 DecodeResult DecodeBmpForHint(ByteSpan file, const LoadHint& hint) {
     DecodeResult result;
     BmpHeader header;
-    if (!file.data)
-        file.size = 0;
-    if (!ReadHeader(file, header, result.error))
-        return result;
     // Run-length data moves about the picture: it is decoded whole.
-    if (header.pixelOffset >= file.size || header.compression == kRle4 ||
+    if (!ReadHeaderAndPixelStart(file, header, result.error) || header.compression == kRle4 ||
         header.compression == kRle8)
         return DecodeBmp(file);
     try {
@@ -416,14 +419,8 @@ DecodeResult DecodeBmpForHint(ByteSpan file, const LoadHint& hint) {
 DecodeResult ReadBmpHeader(ByteSpan file) {
     DecodeResult result;
     BmpHeader header;
-    if (!file.data)
-        file.size = 0;
-    if (!ReadHeader(file, header, result.error))
+    if (!ReadHeaderAndPixelStart(file, header, result.error))
         return result;
-    if (header.pixelOffset >= file.size) {
-        result.error = "BMP file holds no pixel data";
-        return result;
-    }
     AcceptHeaderOnly(header.width, header.height, kMaxPicturePixels, "BMP", result);
     return result;
 }
