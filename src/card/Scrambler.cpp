@@ -1,7 +1,7 @@
 #include "card/Scrambler.h"
 
 MersenneTwister& CommentGenerator() {
-    static MersenneTwister generator;
+    thread_local MersenneTwister generator;
     return generator;
 }
 

@@ -14,7 +14,8 @@
 
 inline constexpr std::size_t kCommentMarkLength = 3;
 
-// The generator the viewer descrambles with; one for the whole program.
+// The generator the viewer descrambles with: one per thread, so that documents opened
+// on several threads at once never share it. Every descrambling seeds it afresh.
 MersenneTwister& CommentGenerator();
 
 // The seed of a comment of `length` bytes, mark included.
