@@ -1,10 +1,13 @@
 #include "cli/DumpOptions.h"
 
 #include <charconv>
+#include <string>
 #include <utility>
 
 const char* const kDumpUsage =
     "Usage: tsn-dump [OPTIONS] IMAGE...\n"
+    "       tsn-dump [OPTIONS] --recursive DIR...\n"
+    "       find ... -print0 | tsn-dump [OPTIONS] --files-from - --null\n"
     "Prints the cards the viewer finds in each image.\n"
     "\n"
     "  --json                  one JSON object per image, one per line\n"
@@ -19,6 +22,14 @@ const char* const kDumpUsage =
     "  --ecard-fields          with --trace: the business card as labelled lines\n"
     "  --print                 with --trace: drawn as on paper\n"
     "  --no-pixels             read only the record's data, no pixels decoded\n"
+    "  -r, --recursive         walk directories for .bmp .jpg .jpeg .tif .tiff .pcx .png\n"
+    "                          files, in byte order of their paths\n"
+    "  --files-from FILE       read more IMAGE paths from FILE (- for standard input),\n"
+    "                          one a line\n"
+    "  -0, --null              with --files-from: paths end with NUL, not newline\n"
+    "  -j, --jobs N            open the images with N workers (default: one per\n"
+    "                          processor); the output stays in order\n"
+    "  --progress              a progress line on standard error when it is a terminal\n"
     "  --help                  show this help\n"
     "  --version               show the version\n"
     "\n"
@@ -51,6 +62,9 @@ std::optional<int> ParsePreviewType(const std::string& text) {
         return 2;
     return std::nullopt;
 }
+
+// More workers than this only cost memory.
+constexpr int kMostJobs = 256;
 
 // A whole decimal number from 1 up; the limits divide a picture's sides.
 std::optional<int> ParsePositive(const std::string& text) {
@@ -89,6 +103,9 @@ private:
         if (std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
             m_inlineValue = arg.substr(equals + 1);
             arg.resize(equals);
+        } else if (arg.starts_with("-j") && arg.size() > 2) {
+            m_inlineValue = arg.substr(2);  // -j4
+            arg.resize(2);
         }
         if (!ApplyOption(arg))
             Fail("unknown option '" + arg + "'");
@@ -112,6 +129,16 @@ private:
             o.version = true;
         else if (name == "--no-pixels")
             o.noPixels = true;
+        else if (name == "--recursive" || name == "-r")
+            o.recursive = true;
+        else if (name == "--null" || name == "-0")
+            o.nullSeparated = true;
+        else if (name == "--progress")
+            o.progress = true;
+        else if (name == "--files-from")
+            ReadFilesFrom();
+        else if (name == "--jobs" || name == "-j")
+            ReadJobs();
         else if (name == "--defs-dir")
             ReadDefsDir();
         else if (name == "--preview")
@@ -130,6 +157,21 @@ private:
     void ReadDefsDir() {
         if (auto value = Value("--defs-dir"))
             m_result.options.defsDir = *value;
+    }
+
+    void ReadFilesFrom() {
+        if (auto value = Value("--files-from"))
+            m_result.options.filesFrom = *value;
+    }
+
+    void ReadJobs() {
+        auto value = Value("--jobs");
+        if (!value)
+            return;
+        m_result.options.jobs = ParsePositive(*value);
+        if (!m_result.options.jobs || *m_result.options.jobs > kMostJobs)
+            Fail("--jobs takes a whole number from 1 to " + std::to_string(kMostJobs) + ", not '" +
+                 *value + "'");
     }
 
     void ReadPpm() {
@@ -195,8 +237,12 @@ private:
         const DumpOptions& o = m_result.options;
         if (o.help || o.version)
             return;
-        if (o.images.empty())
+        if (o.images.empty() && !o.filesFrom)
             Fail("no IMAGE given");
+        else if (o.nullSeparated && !o.filesFrom)
+            Fail("--null goes with --files-from");
+        else if ((o.ppmPath || o.tracePage) && (o.recursive || o.filesFrom))
+            Fail("--ppm and --trace take one IMAGE, not --recursive or --files-from");
         else if (o.ppmPath && o.images.size() != 1)
             Fail("--ppm takes exactly one IMAGE");
         else if (o.tracePage && o.images.size() != 1)

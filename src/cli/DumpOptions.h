@@ -13,12 +13,17 @@ struct DumpOptions {
     std::optional<int> previewType;      // 0 full, 1 half, 2 limited; else the preference
     std::optional<int> maxWidth;         // limits of the limited size; else the preferences
     std::optional<int> maxHeight;
-    std::optional<std::string> ppmPath;  // also write the held picture here
-    std::optional<CardPage> tracePage;   // print the view's drawing of this page
-    bool hideImage = false;              // trace: the picture switch off
-    bool ecardFields = false;            // trace: the business card as labelled lines
-    bool print = false;                  // trace: drawn on a printing context
-    bool noPixels = false;               // sizes and comments from the headers only
+    std::optional<std::string> ppmPath;    // also write the held picture here
+    std::optional<CardPage> tracePage;     // print the view's drawing of this page
+    bool hideImage = false;                // trace: the picture switch off
+    bool ecardFields = false;              // trace: the business card as labelled lines
+    bool print = false;                    // trace: drawn on a printing context
+    bool noPixels = false;                 // sizes and comments from the headers only
+    bool recursive = false;                // directories among the images are walked
+    std::optional<std::string> filesFrom;  // more image paths from this file ("-": stdin)
+    bool nullSeparated = false;            // the list's paths end with NUL, not newline
+    std::optional<int> jobs;               // workers; else one per processor
+    bool progress = false;                 // a progress line on a terminal's stderr
     bool help = false;
     bool version = false;
     std::vector<std::string> images;
@@ -30,7 +35,7 @@ struct ParsedCommandLine {
 };
 
 // Options may come before, between or after the images; "--" ends the options, and
-// "--name=value" is accepted for any option that takes one value.
+// "--name=value" is accepted for any option that takes one value (and "-jN").
 ParsedCommandLine ParseDumpCommandLine(const std::vector<std::string>& args);
 
 // The --help text.

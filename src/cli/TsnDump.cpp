@@ -1,14 +1,20 @@
 #include "cli/TsnDump.h"
 
+#include <algorithm>
 #include <optional>
+#include <sstream>
+#include <thread>
 
 #include "app/Ctsn_viewerApp.h"
 #include "app/ProgramDirectory.h"
 #include "cli/DumpOptions.h"
+#include "cli/ImageSource.h"
 #include "cli/JsonRecord.h"
 #include "cli/ObservedBackend.h"
 #include "cli/OpenFailure.h"
+#include "cli/OrderedWorkers.h"
 #include "cli/PpmWriter.h"
+#include "cli/ProgressLine.h"
 #include "cli/TextReport.h"
 #include "cli/ViewTrace.h"
 #include "collection/ColDef.h"
@@ -31,20 +37,121 @@ public:
     std::vector<std::string> messages;
 };
 
+// One line on the error stream, naming the path as it was given.
+void AddError(DumpOutcome& outcome, const std::string& path, const std::string& reason) {
+    outcome.Error("tsn-dump: " + path + ": " + reason + "\n");
+    outcome.ok = false;
+}
+
+// Opens images one at a time, each with a new document, through a backend of its
+// own; the application state (preferences, definitions) is shared and only read.
+class ImageDumper : public ImageWorker {
+public:
+    ImageDumper(const DumpOptions& options, const Ctsn_viewerApp& app,
+                std::unique_ptr<ImagingBackend> backend)
+        : m_options(options), m_app(app), m_inner(std::move(backend)), m_backend(*m_inner) {
+        m_backend.Startup();
+    }
+
+    DumpOutcome Dump(const ImageItem& item) override {
+        DumpOutcome outcome;
+        if (!item.failure.empty())
+            AddError(outcome, item.path, item.failure);
+        else
+            DumpImage(item.path, outcome);
+        return outcome;
+    }
+
+private:
+    void DumpImage(const std::string& path, DumpOutcome& outcome) {
+        CollectingNotifier notifier;
+        Ctsn_viewerDoc doc(m_app, m_backend, notifier);
+        doc.m_headerOnly = m_options.noPixels;
+        m_backend.ForgetLoads();
+        std::optional<std::string> openError;
+        std::string failure;
+        if (!doc.OnOpenDocument(path)) {
+            openError = OpenFailureReason(path);
+            failure = *openError;
+        } else if (doc.m_loadResult != ImageFile::kSuccess) {
+            failure = LoadFailureReason(doc.m_loadResult);
+        }
+        if (!failure.empty())
+            AddError(outcome, path, failure);
+
+        if (m_options.tracePage)
+            outcome.Out(Trace(doc));
+        else if (m_options.json)
+            outcome.Out(JsonRecord(doc, path, openError) += '\n');
+        else
+            outcome.Out(TextReport(ReportInput{doc, path, failure, notifier.messages}));
+
+        if (outcome.ok && m_options.ppmPath)
+            WritePicture(doc, outcome);
+    }
+
+    std::string LoadFailureReason(int code) {
+        if (!m_backend.LoaderCalled())
+            return "unsupported file type";
+        std::string reason = m_backend.StatusReason();
+        return reason.empty() ? "cannot be loaded (code " + std::to_string(code) + ")" : reason;
+    }
+
+    std::string Trace(Ctsn_viewerDoc& doc) {
+        TraceRequest request{*m_options.tracePage, m_options.hideImage, m_options.ecardFields,
+                             m_options.print};
+        std::string text;
+        for (const std::string& line : TraceView(doc, m_app, request))
+            text += line + "\n";
+        return text;
+    }
+
+    static std::string TextReport(const ReportInput& input) {
+        std::ostringstream text;
+        WriteTextReport(text, input);
+        return std::move(text).str();
+    }
+
+    void WritePicture(const Ctsn_viewerDoc& doc, DumpOutcome& outcome) {
+        std::string reason;
+        if (!WritePpmFile(*m_options.ppmPath, doc.m_image.Picture(), reason))
+            AddError(outcome, *m_options.ppmPath, reason);
+    }
+
+    const DumpOptions& m_options;
+    const Ctsn_viewerApp& m_app;
+    std::unique_ptr<ImagingBackend> m_inner;
+    ObservedBackend m_backend;
+};
+
 class DumpRun {
 public:
-    DumpRun(const DumpOptions& options, DumpEnvironment env)
-        : m_options(options), m_env(env), m_backend(env.backend) {}
+    DumpRun(const DumpOptions& options, DumpEnvironment env) : m_options(options), m_env(env) {}
 
     int Run() {
         PrepareApplication();
-        m_backend.Startup();
-        int status = kExitOk;
-        for (const std::string& path : m_options.images) {
-            if (!DumpImage(path))
-                status = kExitNotLoaded;
+        std::unique_ptr<PathListReader> list;
+        if (m_options.filesFrom) {
+            list = std::make_unique<PathListReader>(*m_options.filesFrom, m_options.nullSeparated);
+            if (!list->OpenError().empty()) {
+                m_env.err << "tsn-dump: " << *m_options.filesFrom << ": " << list->OpenError()
+                          << "\n";
+                return kExitUsage;
+            }
         }
+        ImageSource source(m_options.images, std::move(list), m_options.recursive);
+        ProgressLine progress(m_env.err, m_options.progress && m_env.errIsTerminal, source.Total());
+        int status = kExitOk;
+        auto makeWorker = [&] {
+            return std::make_unique<ImageDumper>(m_options, m_app, m_env.newBackend());
+        };
+        RunInOrder(Workers(), source, makeWorker, [&](DumpOutcome& outcome) {
+            Write(outcome, progress);
+            if (!outcome.ok)
+                status = kExitNotLoaded;
+        });
         m_env.out.flush();
+        progress.Finish();
         return status;
     }
 
@@ -62,69 +169,36 @@ private:
         }
     }
 
-    // False when the image could not be opened or loaded, or its picture not written.
-    bool DumpImage(const std::string& path) {
-        CollectingNotifier notifier;
-        Ctsn_viewerDoc doc(m_app, m_backend, notifier);
-        doc.m_headerOnly = m_options.noPixels;
-        m_backend.ForgetLoads();
-        std::optional<std::string> openError;
-        std::string failure;
-        if (!doc.OnOpenDocument(path)) {
-            openError = OpenFailureReason(path);
-            failure = *openError;
-        } else if (doc.m_loadResult != ImageFile::kSuccess) {
-            failure = LoadFailureReason(doc.m_loadResult);
+    int Workers() const {
+        if (m_options.jobs)
+            return *m_options.jobs;
+        const bool severalImages =
+            m_options.images.size() > 1 || m_options.filesFrom || m_options.recursive;
+        return severalImages ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))
+                             : 1;
+    }
+
+    // What is already on the output goes before an error line, so the two streams
+    // keep their order on one terminal; the progress line steps aside for both.
+    void Write(DumpOutcome& outcome, ProgressLine& progress) {
+        for (DumpOutcome::Piece& piece : outcome.pieces) {
+            if (piece.error) {
+                m_env.out.flush();
+                progress.Clear();
+                m_env.err << piece.text;
+            } else if (progress.Shown() && m_env.outIsTerminal) {
+                progress.Clear();
+                m_env.out << piece.text << std::flush;
+            } else {
+                m_env.out << piece.text;
+            }
         }
-        if (!failure.empty())
-            Error(path, failure);
-
-        if (m_options.tracePage)
-            PrintTrace(doc);
-        else if (m_options.json)
-            m_env.out << JsonRecord(doc, path, openError) << "\n";
-        else
-            WriteTextReport(m_env.out, ReportInput{doc, path, failure, notifier.messages});
-
-        bool ok = failure.empty();
-        if (ok && m_options.ppmPath)
-            ok = WritePicture(doc);
-        return ok;
-    }
-
-    std::string LoadFailureReason(int code) {
-        if (!m_backend.LoaderCalled())
-            return "unsupported file type";
-        std::string reason = m_backend.StatusReason();
-        return reason.empty() ? "cannot be loaded (code " + std::to_string(code) + ")" : reason;
-    }
-
-    void PrintTrace(Ctsn_viewerDoc& doc) {
-        TraceRequest request{*m_options.tracePage, m_options.hideImage, m_options.ecardFields,
-                             m_options.print};
-        for (const std::string& line : TraceView(doc, m_app, request))
-            m_env.out << line << "\n";
-    }
-
-    bool WritePicture(const Ctsn_viewerDoc& doc) {
-        std::string reason;
-        if (WritePpmFile(*m_options.ppmPath, doc.m_image.Picture(), reason))
-            return true;
-        Error(*m_options.ppmPath, reason);
-        return false;
-    }
-
-    // One line on the error stream, naming the path as it was given; what is already
-    // on the output goes first, so the two streams keep their order on one terminal.
-    void Error(const std::string& path, const std::string& reason) {
-        m_env.out.flush();
-        m_env.err << "tsn-dump: " << path << ": " << reason << "\n";
+        progress.Count();
     }
 
     const DumpOptions& m_options;
     DumpEnvironment m_env;
     Ctsn_viewerApp m_app;
-    ObservedBackend m_backend;
 };
 
 }  // namespace

@@ -1,6 +1,9 @@
 // tsn-dump: the viewer's open pipeline on the command line (see TsnDump.h).
 
+#include <unistd.h>
+
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,11 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + 1, argv + argc);
     QtSettingsStore settings;
-    RealImagingBackend backend;
-    return RunTsnDump(args, DumpEnvironment{settings, backend, std::cout, std::cerr});
+    DumpEnvironment env{settings,
+                        [] { return std::make_unique<RealImagingBackend>(); },
+                        std::cout,
+                        std::cerr,
+                        ::isatty(STDERR_FILENO) == 1,
+                        ::isatty(STDOUT_FILENO) == 1};
+    return RunTsnDump(args, env);
 }

@@ -1,11 +1,13 @@
 #include "DumpProcess.h"
 
 #include <fcntl.h>
+#include <pty.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -38,11 +40,21 @@ std::string ReadText(const fs::path& path) {
     return buffer.str();
 }
 
-DumpResult RunDump(const std::vector<std::string>& args, const std::string& configHome,
-                   const std::string& workDir) {
-    ScratchDir capture;
-    const std::string outPath = capture / "out", errPath = capture / "err";
+namespace {
 
+std::vector<char*> Pointers(std::vector<std::string>& items) {
+    std::vector<char*> result;
+    for (std::string& item : items)
+        result.push_back(item.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Spawns tsn-dump with the test's settings directory; `redirect` sets up its streams.
+// The exit code, or -1 when it did not exit normally.
+template <typename Redirect, typename WhileRunning>
+int Spawn(const std::vector<std::string>& args, const std::string& configHome,
+          const std::string& workDir, Redirect redirect, WhileRunning whileRunning) {
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) {
         std::string item = *entry;
@@ -55,31 +67,77 @@ DumpResult RunDump(const std::vector<std::string>& args, const std::string& conf
 
     std::vector<std::string> argv{TSN_DUMP_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
-    auto pointers = [](std::vector<std::string>& items) {
-        std::vector<char*> result;
-        for (std::string& item : items)
-            result.push_back(item.data());
-        result.push_back(nullptr);
-        return result;
-    };
-    std::vector<char*> argvPointers = pointers(argv), envPointers = pointers(env);
+    std::vector<char*> argvPointers = Pointers(argv), envPointers = Pointers(env);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
+    redirect(actions);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argvPointers.data(),
                                     envPointers.data());
     posix_spawn_file_actions_destroy(&actions);
-    DumpResult result;
     if (spawned != 0)
-        return result;
+        return -1;
+    whileRunning();
     int status = 0;
     ::waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+DumpResult RunDump(const std::vector<std::string>& args, const std::string& configHome,
+                   const std::string& workDir, const std::string& input) {
+    ScratchDir capture;
+    const std::string inPath = capture / "in", outPath = capture / "out", errPath = capture / "err";
+    WriteText(inPath, input);
+    DumpResult result;
+    result.exitCode = Spawn(
+        args, configHome, workDir,
+        [&](posix_spawn_file_actions_t& actions) {
+            posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT,
+                                             0600);
+            posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT,
+                                             0600);
+        },
+        [] {});
     result.out = ReadText(outPath);
     result.err = ReadText(errPath);
+    return result;
+}
+
+DumpResult RunDumpOnTerminal(const std::vector<std::string>& args, const std::string& configHome,
+                             const std::string& workDir) {
+    int terminal = -1, side = -1;
+    if (::openpty(&terminal, &side, nullptr, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
+    ScratchDir capture;
+    const std::string outPath = capture / "out";
+    DumpResult result;
+    result.exitCode = Spawn(
+        args, configHome, workDir,
+        [&](posix_spawn_file_actions_t& actions) {
+            posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT,
+                                             0600);
+            posix_spawn_file_actions_adddup2(&actions, side, 2);
+            posix_spawn_file_actions_addclose(&actions, terminal);
+        },
+        [&] {
+            // Read until the child's end of the terminal closes (EIO), so it never blocks.
+            ::close(side);
+            char buffer[4096];
+            for (;;) {
+                const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+                if (count > 0)
+                    result.err.append(buffer, static_cast<std::size_t>(count));
+                else if (count == 0 || errno != EINTR)
+                    break;
+            }
+        });
+    ::close(terminal);
+    result.out = ReadText(outPath);
     return result;
 }

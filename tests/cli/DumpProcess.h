@@ -27,9 +27,15 @@ private:
     std::filesystem::path m_path;
 };
 
-// XDG_CONFIG_HOME is `configHome` (and no system-wide store); the child starts in `workDir`.
+// XDG_CONFIG_HOME is `configHome` (and no system-wide store); the child starts in `workDir`
+// and reads `input` on its standard input.
 DumpResult RunDump(const std::vector<std::string>& args, const std::string& configHome,
-                   const std::string& workDir);
+                   const std::string& workDir, const std::string& input = {});
+
+// The same with standard error on a terminal (a pseudo-terminal read here): `err` is
+// what the terminal received.
+DumpResult RunDumpOnTerminal(const std::vector<std::string>& args, const std::string& configHome,
+                             const std::string& workDir);
 
 // Writes `text` to `path`, creating its directories.
 void WriteText(const std::filesystem::path& path, const std::string& text);

@@ -1,0 +1,70 @@
+#include "cli/PathListReader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace {
+constexpr std::size_t kReadSize = 64 * 1024;
+}
+
+PathListReader::PathListReader(const std::string& name, bool nullSeparated)
+    : m_name(name), m_separator(nullSeparated ? '\0' : '\n') {
+    if (name == "-") {
+        m_fd = STDIN_FILENO;
+        return;
+    }
+    m_fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0)
+        m_openError = std::generic_category().message(errno);
+    else
+        m_ownsFd = true;
+}
+
+PathListReader::~PathListReader() {
+    if (m_ownsFd)
+        ::close(m_fd);
+}
+
+std::optional<std::string> PathListReader::Next() {
+    for (;;) {
+        const std::size_t end = m_buffer.find(m_separator, m_start);
+        if (end != std::string::npos) {
+            std::string path = m_buffer.substr(m_start, end - m_start);
+            m_start = end + 1;
+            if (!path.empty())
+                return path;
+            continue;
+        }
+        if (!Fill()) {
+            // The last entry may lack its separator.
+            std::string path = m_buffer.substr(m_start);
+            m_buffer.clear();
+            m_start = 0;
+            if (!path.empty())
+                return path;
+            return std::nullopt;
+        }
+    }
+}
+
+// Appends the next block of the list; false at its end or on a read error.
+bool PathListReader::Fill() {
+    if (m_ended || m_fd < 0)
+        return false;
+    m_buffer.erase(0, m_start);
+    m_start = 0;
+    const std::size_t had = m_buffer.size();
+    m_buffer.resize(had + kReadSize);
+    ssize_t count = 0;
+    do {
+        count = ::read(m_fd, m_buffer.data() + had, kReadSize);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0)
+        m_readError = std::generic_category().message(errno);
+    m_buffer.resize(had + static_cast<std::size_t>(count > 0 ? count : 0));
+    m_ended = count <= 0;
+    return count > 0;
+}
