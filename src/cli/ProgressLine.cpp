@@ -1,7 +1,5 @@
 #include "cli/ProgressLine.h"
 
-#include <string>
-
 namespace {
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 constexpr const char* kEraseLine = "\r\x1B[K";
@@ -36,12 +34,12 @@ void ProgressLine::Finish() {
 void ProgressLine::Draw() {
     m_lastDraw = Clock::now();
     const double seconds = std::chrono::duration<double>(m_lastDraw - m_start).count();
-    std::string line = kEraseLine + std::to_string(m_done);
+    m_terminal << kEraseLine << m_done;
     if (m_total)
-        line += "/" + std::to_string(*m_total);
-    line += m_done == 1 && !m_total ? " image" : " images";
+        m_terminal << '/' << *m_total;
+    m_terminal << (m_done == 1 && !m_total ? " image" : " images");
     if (seconds > 0)
-        line += ", " + std::to_string(static_cast<long long>(m_done / seconds + 0.5)) + "/s";
-    m_terminal << line << std::flush;
+        m_terminal << ", " << static_cast<long long>(m_done / seconds + 0.5) << "/s";
+    m_terminal << std::flush;
     m_onScreen = true;
 }
