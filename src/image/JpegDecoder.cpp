@@ -1,16 +1,28 @@
 // JPEG through libjpeg: pixels straight into the picture block as B, G, R, 0xFF, and
 // every COM segment kept in file order. All libjpeg failures stop at the error trap and
-// come out as DecodeResult::error.
+// come out as DecodeResult::error; a picture that loaded but not whole carries a note
+// there saying what was wrong.
+//
+// A file costs what its data holds, not what its header claims: the source suspends at
+// the real end of the data, scans of several passes are read in libjpeg's buffered-image
+// mode so that it is known how far the data went, and only the rows the data reached
+// are decoded. Rows it never reached stay zero (black) and are never touched, so a huge
+// picture claimed by a few bytes costs only its address space.
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "image/Decoders.h"
 #include "image/JpegErrorTrap.h"
+#include "image/JpegSource.h"
 
 namespace {
 
@@ -19,8 +31,9 @@ namespace {
 constexpr int kMaxScans = 500;
 constexpr const char* kTooManyScans = "the JPEG has more than 500 scans";
 constexpr const char* kNoPicture = "the JPEG file holds no picture";
-constexpr const char* kEndsEarly =
-    "the JPEG file ends early; the missing part of the picture is filled in";
+constexpr const char* kHeaderCut = "the JPEG file ends before its picture starts";
+constexpr const char* kNoRows = "the JPEG data ends before the first row of the picture";
+constexpr const char* kOutOfMemory = "not enough memory for the JPEG picture";
 
 // Output scaling (libjpeg's DCT scaling); 1/1 decodes at full size.
 struct JpegScale {
@@ -28,52 +41,73 @@ struct JpegScale {
     unsigned denom = 1;
 };
 
-// Where libjpeg reads from: the whole file in memory, or the open file itself.
-struct JpegSource {
+// The file: its bytes in memory, or the open file itself.
+struct JpegInput {
     ByteSpan bytes;
     std::FILE* file = nullptr;
 };
 
-// Everything libjpeg touches, in one plain object the trapped steps work on.
+// Everything libjpeg touches, in one object the trapped steps work on; the decompressor
+// is destroyed with it, whichever way the decode ends.
 struct JpegSession {
+    JpegSession() { info.err = ArmJpegErrorTrap(trap); }
+    JpegSession(const JpegSession&) = delete;
+    JpegSession& operator=(const JpegSession&) = delete;
+    ~JpegSession() { jpeg_destroy_decompress(&info); }
+
     jpeg_decompress_struct info{};
     JpegErrorTrap trap;
-    jpeg_progress_mgr progress{};
+    JpegSource source;
+    std::uint64_t firstScanData = 0;  // where the data of the first scan starts
 };
 
-void WatchScanCount(j_common_ptr common) {
-    if (!common->is_decompressor)
-        return;
-    const auto* info = reinterpret_cast<j_decompress_ptr>(common);
-    if (info->input_scan_number <= kMaxScans)
-        return;
-    reinterpret_cast<JpegErrorTrap*>(common->err)->ownMessage = kTooManyScans;
-    (*common->err->error_exit)(common);
+// Trapped: a libjpeg call repeated while it suspends and the file has more to give,
+// and once more after the end of the data, to read what is left of the unit it was in.
+template <typename Call>
+int WithInput(JpegSession& s, Call call) {
+    for (;;) {
+        const int status = call();
+        if (status != JPEG_SUSPENDED || s.source.ended)
+            return status;
+        FeedJpegSource(s.source);
+    }
 }
 
-// Trapped: creates the decompressor and reads up to the first scan.
-void ReadHeader(JpegSession& s, const JpegSource& source, int& headerStatus) {
-    jpeg_create_decompress(&s.info);
-    s.progress.progress_monitor = WatchScanCount;
-    s.info.progress = &s.progress;
-    jpeg_save_markers(&s.info, JPEG_COM, 0xFFFF);
-    if (source.file)
-        jpeg_stdio_src(&s.info, source.file);
-    else
-        jpeg_mem_src(&s.info, source.bytes.data, static_cast<unsigned long>(source.bytes.size));
-    headerStatus = jpeg_read_header(&s.info, TRUE);
+// Creates the decompressor and reads up to the first scan; the reason when that fails.
+std::string OpenSession(JpegSession& s, const JpegInput& input) {
+    if (!RunJpegStep(s.trap, [&] {
+            jpeg_create_decompress(&s.info);
+            jpeg_save_markers(&s.info, JPEG_COM, 0xFFFF);
+        }))
+        return JpegTrapMessage(s.trap);
+    if (!AttachJpegSource(&s.info, s.source, input.bytes.data, input.bytes.size, input.file))
+        return kOutOfMemory;
+    int status = JPEG_SUSPENDED;
+    if (!RunJpegStep(s.trap, [&] {
+            status = WithInput(s, [&] { return jpeg_read_header(&s.info, TRUE); });
+        }))
+        return JpegTrapMessage(s.trap);
+    if (status == JPEG_SUSPENDED)
+        return kHeaderCut;
+    if (status != JPEG_HEADER_OK)
+        return kNoPicture;
+    s.firstScanData = JpegSourcePosition(s.source);
+    return {};
 }
 
 bool IsFourComponent(const jpeg_decompress_struct& info) {
     return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
 }
 
-// Trapped: picks the output colour space and scale, and works out the output size.
+// Trapped: picks the output colour space, scale and mode, and works out the output size.
 void ChooseOutput(JpegSession& s, JpegScale scale) {
     // libjpeg cannot turn CMYK into RGB itself; those rows go through ConvertCmykRow.
     s.info.out_color_space = IsFourComponent(s.info) ? JCS_CMYK : JCS_EXT_BGRA;
     s.info.scale_num = scale.num;
     s.info.scale_denom = scale.denom;
+    // A file of several scans is read whole before its rows come out; in buffered-image
+    // mode the reading is ours, so it stops where the data does.
+    s.info.buffered_image = jpeg_has_multiple_scans(&s.info);
     jpeg_calc_output_dimensions(&s.info);
 }
 
@@ -98,18 +132,57 @@ void ConvertCmykRow(const JSAMPLE* cmyk, std::uint8_t* bgrx, JDIMENSION width, b
     }
 }
 
-// Trapped: decodes every row into `pixels`; `cmykRow` holds one CMYK row when needed.
-void ReadRows(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
-    jpeg_start_decompress(&s.info);
+// Trapped: decodes rows into `pixels` up to `limit`, or as far as the data goes. With
+// `stopAtCut`, also stops where the data of the scan ended early and the rest would be
+// made-up zeros.
+void ReadRows(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow, JDIMENSION limit,
+              bool stopAtCut) {
     const std::size_t stride = std::size_t{s.info.output_width} * kPictureBytesPerPixel;
-    while (s.info.output_scanline < s.info.output_height) {
+    while (s.info.output_scanline < limit) {
         std::uint8_t* row = pixels + stride * s.info.output_scanline;
         JSAMPROW target = cmykRow ? cmykRow : row;
-        if (jpeg_read_scanlines(&s.info, &target, 1) != 1)
-            break;
+        if (jpeg_read_scanlines(&s.info, &target, 1) != 1) {
+            if (s.source.ended)
+                return;
+            FeedJpegSource(s.source);
+            continue;
+        }
         if (cmykRow)
             ConvertCmykRow(cmykRow, row, s.info.output_width, s.info.saw_Adobe_marker);
+        if (stopAtCut && (s.trap.scanCut || s.source.madeUpEnd))
+            return;
     }
+}
+
+// Trapped: a file of one scan, decoded row by row as it is read.
+void ReadSingleScan(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
+    jpeg_start_decompress(&s.info);
+    ReadRows(s, pixels, cmykRow, s.info.output_height, true);
+}
+
+// Trapped: reads the scans of a file of several into libjpeg's coefficient buffer, up to
+// the end of the picture or of its data; `status` is the last one jpeg_consume_input gave.
+// A first scan that ends early stops the reading there: nothing below it can decode.
+void ReadScans(JpegSession& s, int& status) {
+    jpeg_start_decompress(&s.info);  // in buffered-image mode, only the set-up
+    do {
+        status = WithInput(s, [&] { return jpeg_consume_input(&s.info); });
+        if (s.info.input_scan_number > kMaxScans) {
+            s.trap.ownMessage = kTooManyScans;
+            (*s.info.err->error_exit)(reinterpret_cast<j_common_ptr>(&s.info));
+        }
+        if (status == JPEG_SUSPENDED || s.source.madeUpEnd ||
+            (s.trap.scanCut && s.info.input_scan_number == 1))
+            return;
+    } while (status != JPEG_REACHED_EOI);
+}
+
+// Trapped: one output pass over what ReadScans gathered, as from scan `scan`.
+void ReadFinalPass(JpegSession& s, int scan, bool smoothing, std::uint8_t* pixels, JSAMPLE* cmykRow,
+                   JDIMENSION limit) {
+    s.info.do_block_smoothing = smoothing ? TRUE : FALSE;
+    jpeg_start_output(&s.info, scan);
+    ReadRows(s, pixels, cmykRow, limit, false);
 }
 
 // Trapped: reads on to the end of the file for the segments after the last scan.
@@ -117,8 +190,28 @@ void ReadRows(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
 void ReadToEnd(JpegSession& s) {
     int status = JPEG_SUSPENDED;
     do {
-        status = jpeg_consume_input(&s.info);
+        status = WithInput(s, [&] { return jpeg_consume_input(&s.info); });
     } while (status != JPEG_REACHED_EOI && status != JPEG_SUSPENDED);
+}
+
+// Rows the data never reached are left zero (black) without touching them: whole pages
+// go back to the kernel, which hands them out again zero-filled only when they are
+// used, so a picture block that was never written costs nothing. Only the partial pages
+// at either end are cleared by hand.
+void ClearUnwrittenRows(std::uint8_t* begin, std::uint8_t* end) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
+    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) / page * page;
+    auto* firstPage = reinterpret_cast<std::uint8_t*>(first);
+    auto* lastPage = reinterpret_cast<std::uint8_t*>(last);
+    if (first >= last) {
+        std::fill(begin, end, std::uint8_t{0});
+        return;
+    }
+    std::fill(begin, firstPage, std::uint8_t{0});
+    std::fill(lastPage, end, std::uint8_t{0});
+    if (::madvise(firstPage, last - first, MADV_DONTNEED) != 0)
+        std::fill(firstPage, lastPage, std::uint8_t{0});
 }
 
 void CollectComments(const jpeg_decompress_struct& info, std::vector<std::string>* comments) {
@@ -159,9 +252,91 @@ JpegScale ScaleCovering(JDIMENSION width, JDIMENSION height, std::optional<Size>
     return {};
 }
 
+// How far the rows of a decode got, for the note on a picture that is not whole.
+struct RowsRead {
+    bool ok = true;              // no libjpeg error on the way
+    JDIMENSION rows = 0;         // output rows written, from the top
+    bool trailingError = false;  // an error after the last row, reading what follows it
+    // Files of several scans: the data ended before the picture did, in or right after
+    // `lastScan` (`lastScanWhole`).
+    bool dataEnded = false;
+    int lastScan = 0;
+    bool lastScanWhole = false;
+};
+
+RowsRead DecodeSingleScan(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
+    RowsRead read;
+    read.ok = RunJpegStep(s.trap, [&] { ReadSingleScan(s, pixels, cmykRow); });
+    read.rows = std::min(s.info.output_scanline, s.info.output_height);
+    if (read.ok && read.rows == s.info.output_height)
+        read.trailingError = !RunJpegStep(s.trap, [&] { ReadToEnd(s); });
+    return read;
+}
+
+RowsRead DecodeScans(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
+    RowsRead read;
+    int status = JPEG_SUSPENDED;
+    read.ok = RunJpegStep(s.trap, [&] { ReadScans(s, status); });
+    if (!read.ok)
+        return read;
+    read.lastScan = s.info.input_scan_number;
+    read.lastScanWhole = s.info.input_iMCU_row >= s.info.total_iMCU_rows;
+    read.dataEnded = status != JPEG_REACHED_EOI || s.source.madeUpEnd;
+    // Output as of a scan that libjpeg has all of, so that it never waits for input that
+    // will not come: the one before the last when there is one, which still shows
+    // whatever of the last was read.
+    int scan = read.lastScan;
+    bool smoothing = true;
+    JDIMENSION limit = s.info.output_height;
+    if (status != JPEG_REACHED_EOI) {
+        if (scan > 1) {
+            --scan;
+        } else {
+            // Only the first scan, perhaps not all of it: block smoothing would wait for
+            // rows below; and only the rows it reached are decoded.
+            smoothing = false;
+            const JDIMENSION rowsPerIMCURow =
+                static_cast<JDIMENSION>(s.info.max_v_samp_factor * s.info.min_DCT_scaled_size);
+            if (!read.lastScanWhole)
+                limit = std::min(limit, s.info.input_iMCU_row * rowsPerIMCURow);
+        }
+    }
+    if (limit > 0)
+        read.ok =
+            RunJpegStep(s.trap, [&] { ReadFinalPass(s, scan, smoothing, pixels, cmykRow, limit); });
+    read.rows = std::min(s.info.output_scanline, s.info.output_height);
+    return read;
+}
+
+// One line on what was wrong with a picture that still came out, or nothing.
+std::string DamageNote(const JpegSession& s, const RowsRead& read, JDIMENSION fullHeight) {
+    const JDIMENSION height = s.info.output_height;
+    std::string cut;
+    if (read.rows < height) {
+        // Where the data ends in the picture, whatever the scale: the rows of the iMCU
+        // rows read (the output holds back the last one or two for upsampling).
+        const std::uint64_t iMCURowHeight = std::uint64_t{DCTSIZE} * s.info.max_v_samp_factor;
+        const std::uint64_t row =
+            std::min<std::uint64_t>(s.info.input_iMCU_row * iMCURowHeight, fullHeight);
+        cut = (read.ok ? "truncated after row " : "unreadable after row ") + std::to_string(row) +
+              " of " + std::to_string(fullHeight);
+        if (!read.ok)
+            cut += std::string(" (") + JpegTrapMessage(s.trap) + ")";
+    } else if (read.trailingError) {
+        cut = std::string("corrupt data after the picture (") + JpegTrapMessage(s.trap) + ")";
+    } else if (read.dataEnded) {
+        cut = (read.lastScanWhole ? "truncated after scan " : "truncated in scan ") +
+              std::to_string(read.lastScan);
+    }
+    if (s.trap.corruptScan == 0)
+        return cut;
+    const std::string corrupt = "corrupt data in scan " + std::to_string(s.trap.corruptScan);
+    return cut.empty() ? corrupt : corrupt + "; " + cut;
+}
+
 // Decodes the picture of a session whose header has been read, at the smallest scale
-// that covers the size the hint names (full size without one). The whole of the data is decoded at
-// any scale, so a damaged file fails or shows its damage as at full size.
+// that covers the size the hint names (full size without one). The whole of the data is
+// decoded at any scale, so a damaged file fails or shows its damage as at full size.
 DecodeResult DecodePixels(JpegSession& s, const LoadHint& hint) {
     DecodeResult result;
     const JDIMENSION fullWidth = s.info.image_width;
@@ -187,29 +362,22 @@ DecodeResult DecodePixels(JpegSession& s, const LoadHint& hint) {
     BlockHandle block = MemoryBlock::Allocate(stride * height);
     BlockHandle cmykRow = IsFourComponent(s.info) ? MemoryBlock::Allocate(stride) : nullptr;
     if (!block || (IsFourComponent(s.info) && !cmykRow)) {
-        result.error = "not enough memory for the JPEG picture";
+        result.error = kOutOfMemory;
         return result;
     }
     std::uint8_t* pixels = block->Data();
     JSAMPLE* cmyk = cmykRow ? cmykRow->Data() : nullptr;
-    const bool allRows =
-        RunJpegStep(s.trap, [&] { ReadRows(s, pixels, cmyk); }) && s.info.output_scanline == height;
-    const JDIMENSION rowsDone = std::min(s.info.output_scanline, height);
-    if (!allRows) {
-        if (rowsDone == 0) {
-            result.error = JpegTrapMessage(s.trap);
-            return result;
-        }
-        // Rows libjpeg never reached show as the mid grey of missing JPEG data.
-        std::fill(pixels + stride * rowsDone, pixels + stride * height, std::uint8_t{0x80});
-        for (std::size_t i = stride * rowsDone + 3; i < stride * height; i += 4)
-            pixels[i] = 0xFF;
-        result.error = std::string("the JPEG picture is incomplete: ") + JpegTrapMessage(s.trap);
-    } else if (!RunJpegStep(s.trap, [&] { ReadToEnd(s); })) {
-        result.error = std::string("after the JPEG picture: ") + JpegTrapMessage(s.trap);
+    const RowsRead read =
+        s.info.buffered_image ? DecodeScans(s, pixels, cmyk) : DecodeSingleScan(s, pixels, cmyk);
+    // The data ended before the first MCU of the first scan: nothing of it decodes.
+    const bool nothing =
+        s.source.ended && s.source.endedAt <= s.firstScanData && s.info.input_scan_number <= 1;
+    if (read.rows == 0 || nothing) {
+        result.error = read.ok ? kNoRows : JpegTrapMessage(s.trap);
+        return result;
     }
-    if (result.error.empty() && s.trap.ranOutOfData)
-        result.error = kEndsEarly;
+    ClearUnwrittenRows(pixels + stride * read.rows, pixels + stride * height);
+    result.error = DamageNote(s, read, fullHeight);
     if (width != fullWidth || height != fullHeight)
         block->SetPictureSize(static_cast<int>(width), static_cast<int>(height));
     result.pixels = std::move(block);
@@ -218,39 +386,30 @@ DecodeResult DecodePixels(JpegSession& s, const LoadHint& hint) {
     return result;
 }
 
-// One pass over the file; `ranOutOfData` tells whether it stopped at the end of the data.
-DecodeResult DecodeOnce(const JpegSource& source, const LoadHint& hint,
-                        std::vector<std::string>* comments, bool& ranOutOfData) {
+DecodeResult Decode(const JpegInput& input, const LoadHint& hint,
+                    std::vector<std::string>* comments) {
     if (comments)
         comments->clear();
     JpegSession s;
-    s.info.err = ArmJpegErrorTrap(s.trap);
-    int headerStatus = JPEG_SUSPENDED;
     DecodeResult result;
-    if (!RunJpegStep(s.trap, [&] { ReadHeader(s, source, headerStatus); }))
-        result.error = JpegTrapMessage(s.trap);
-    else if (headerStatus != JPEG_HEADER_OK)
-        result.error = kNoPicture;
-    else
+    result.error = OpenSession(s, input);
+    if (result.error.empty())
         result = DecodePixels(s, hint);
     CollectComments(s.info, comments);
-    ranOutOfData = s.trap.ranOutOfData;
-    jpeg_destroy_decompress(&s.info);
     return result;
 }
 
-// Where the last marker segment of the file starts (0 if none after the header): a file
-// cut inside a segment between two scans keeps the scans before it.
-std::size_t LastSegmentStart(ByteSpan file) {
-    for (std::size_t i = file.size; i-- > 2;) {
-        if (file.data[i - 1] != 0xFF)
-            continue;
-        const std::uint8_t code = file.data[i];
-        const bool restart = code >= 0xD0 && code <= 0xD7;
-        if (code != 0x00 && code != 0xFF && !restart)
-            return i - 1;
+// No exception leaves the decoder: running out of memory anywhere is a failure like
+// any other, and the session frees the decompressor on the way out.
+template <typename Work>
+DecodeResult Guarded(Work work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        DecodeResult failed;
+        failed.error = kOutOfMemory;
+        return failed;
     }
-    return 0;
 }
 
 // After the header of the first scan: walks the entropy-coded data from marker to
@@ -287,75 +446,38 @@ void CollectLaterComments(ByteSpan file, std::size_t pos, std::vector<std::strin
     }
 }
 
-// A decode of the bytes in memory, with the retry for a file cut between two scans.
-DecodeResult DecodeBytes(ByteSpan file, const LoadHint& hint, std::vector<std::string>* comments) {
-    bool ranOutOfData = false;
-    DecodeResult result = DecodeOnce(JpegSource{file}, hint, comments, ranOutOfData);
-    if (result.pixels || !ranOutOfData)
-        return result;
-    // A progressive file cut inside the tables between two scans fails as a whole;
-    // without its last, incomplete segment it still shows what the earlier scans hold.
-    const std::size_t cut = LastSegmentStart(file);
-    if (cut == 0)
-        return result;
-    std::vector<std::uint8_t> shortened(file.data, file.data + cut);
-    shortened.push_back(0xFF);
-    shortened.push_back(0xD9);
-    std::vector<std::string> shortenedComments;
-    DecodeResult retry = DecodeOnce(JpegSource{ByteSpan{shortened.data(), shortened.size()}}, hint,
-                                    comments ? &shortenedComments : nullptr, ranOutOfData);
-    if (!retry.pixels)
-        return result;
-    if (comments)
-        *comments = std::move(shortenedComments);
-    retry.error = kEndsEarly;
-    return retry;
-}
-
 }  // namespace
 
 DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {
-    return DecodeBytes(file, LoadHint{}, comments);
+    return Guarded([&] { return Decode(JpegInput{file}, LoadHint{}, comments); });
 }
 
 DecodeResult DecodeJpegFile(std::FILE* file, const LoadHint& hint,
                             std::vector<std::string>* comments) {
-    bool ranOutOfData = false;
-    DecodeResult result = DecodeOnce(JpegSource{{}, file}, hint, comments, ranOutOfData);
-    if (result.pixels || !ranOutOfData)
-        return result;
-    // The retry for a cut file needs the whole of it; that is small next to the picture.
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[65536];
-    std::rewind(file);
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    return DecodeBytes(ByteSpan{bytes.data(), bytes.size()}, hint, comments);
+    return Guarded([&] { return Decode(JpegInput{{}, file}, hint, comments); });
 }
 
 DecodeResult ReadJpegHeader(ByteSpan file, std::vector<std::string>* comments) {
-    if (comments)
-        comments->clear();
-    JpegSession s;
-    s.info.err = ArmJpegErrorTrap(s.trap);
-    int headerStatus = JPEG_SUSPENDED;
-    DecodeResult result;
-    if (!RunJpegStep(s.trap, [&] { ReadHeader(s, JpegSource{file}, headerStatus); })) {
-        result.error = JpegTrapMessage(s.trap);
-    } else if (headerStatus != JPEG_HEADER_OK) {
-        result.error = kNoPicture;
-    } else if (!IsSizeAllowed(s.info.image_width, s.info.image_height)) {
-        result.error = SizeReason(s.info.image_width, s.info.image_height);
-    } else if (BlockHandle empty = MemoryBlock::Allocate(0)) {
-        empty->SetPictureSize(0, 0);
-        result.pixels = std::move(empty);
-        result.width = static_cast<int>(s.info.image_width);
-        result.height = static_cast<int>(s.info.image_height);
-    }
-    CollectComments(s.info, comments);
-    if (result.pixels)
-        CollectLaterComments(file, file.size - s.info.src->bytes_in_buffer, comments);
-    jpeg_destroy_decompress(&s.info);
-    return result;
+    return Guarded([&] {
+        if (comments)
+            comments->clear();
+        JpegSession s;
+        DecodeResult result;
+        result.error = OpenSession(s, JpegInput{file});
+        if (!result.error.empty()) {
+        } else if (!IsSizeAllowed(s.info.image_width, s.info.image_height)) {
+            result.error = SizeReason(s.info.image_width, s.info.image_height);
+        } else if (BlockHandle empty = MemoryBlock::Allocate(0)) {
+            empty->SetPictureSize(0, 0);
+            result.pixels = std::move(empty);
+            result.width = static_cast<int>(s.info.image_width);
+            result.height = static_cast<int>(s.info.image_height);
+        } else {
+            result.error = kOutOfMemory;
+        }
+        CollectComments(s.info, comments);
+        if (result.pixels)
+            CollectLaterComments(file, file.size - s.info.src->bytes_in_buffer, comments);
+        return result;
+    });
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -163,67 +164,265 @@ TEST(JpegComments, KeptWhenThePixelsFail) {
     EXPECT_EQ(comments, (std::vector<std::string>{"one", "two"}));
 }
 
-// A good file cut in the middle of its scan data still shows its top part; libjpeg
-// fills in the rest.
-TEST(JpegDecoder, TruncatedFileShowsTheDecodedPartWithANote) {
+// ---- damaged files: as much as the data holds, and a note saying what is missing ----
+
+// Offsets of every marker `code` in the file, in order.
+std::vector<std::size_t> FindMarkers(const std::vector<std::uint8_t>& file, std::uint8_t code) {
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i + 1 < file.size(); ++i)
+        if (file[i] == 0xFF && file[i + 1] == code)
+            found.push_back(i);
+    return found;
+}
+
+// Where the entropy-coded data of the scan whose header starts at `sos` begins and ends.
+std::pair<std::size_t, std::size_t> ScanData(const std::vector<std::uint8_t>& file,
+                                             std::size_t sos) {
+    const std::size_t begin = sos + 2 + (file[sos + 2] << 8 | file[sos + 3]);
+    std::size_t end = begin;
+    while (end + 1 < file.size() &&
+           !(file[end] == 0xFF && file[end + 1] != 0 && (file[end + 1] & 0xF8) != 0xD0))
+        ++end;
+    return {begin, end};
+}
+
+std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& file, std::size_t size) {
+    return std::vector<std::uint8_t>(file.begin(), file.begin() + size);
+}
+
+// The same decode through the streamed entry point, from a temporary file.
+DecodeResult DecodeFromFile(const std::vector<std::uint8_t>& bytes,
+                            std::vector<std::string>* comments) {
+    std::FILE* file = std::tmpfile();
+    if (!file)
+        return {};
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::rewind(file);
+    DecodeResult result = DecodeJpegFile(file, LoadHint{}, comments);
+    std::fclose(file);
+    return result;
+}
+
+// The first row (from the top) whose bytes are all zero, or the height.
+int FirstZeroRow(const DecodeResult& result) {
+    const std::size_t stride = std::size_t(result.width) * 4;
+    for (int y = 0; y < result.height; ++y) {
+        const std::uint8_t* row = result.pixels->Data() + stride * y;
+        if (std::all_of(row, row + stride, [](std::uint8_t b) { return b == 0; }))
+            return y;
+    }
+    return result.height;
+}
+
+// Rows [0, top) opaque, rows [top, height) all zero: the data's rows and nothing made up.
+void ExpectRowsUpTo(const DecodeResult& result, int top) {
+    const std::size_t stride = std::size_t(result.width) * 4;
+    const std::uint8_t* p = result.pixels->Data();
+    for (std::size_t i = 3; i < stride * top; i += 4)
+        ASSERT_EQ(p[i], 0xFF) << "row " << i / stride;
+    for (std::size_t i = stride * top; i < stride * result.height; ++i)
+        ASSERT_EQ(p[i], 0) << "row " << i / stride;
+}
+
+// "truncated after row R of H" ending the note: R, or -1 when the note does not say that.
+int TruncatedRow(const std::string& note, int height) {
+    const std::string prefix = "truncated after row ";
+    const std::string suffix = " of " + std::to_string(height);
+    const std::size_t at = note.find(prefix);
+    if (at == std::string::npos || note.size() <= at + prefix.size() + suffix.size() ||
+        note.compare(note.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return -1;
+    return std::stoi(note.substr(at + prefix.size()));
+}
+
+// A baseline or first progressive scan cut in its data shows the rows it holds, with
+// every row below left zero, and says where it ends, from memory as from a file.
+TEST(JpegDamage, CutInTheFirstScanShowsItsRowsAndSaysWhere) {
+    constexpr int kWidth = 64, kHeight = 256;
     for (const bool progressive : {false, true}) {
         SCOPED_TRACE(progressive ? "progressive" : "baseline");
-        constexpr int kSide = 64;
         JpegOptions options;
         options.progressive = progressive;
-        std::vector<std::uint8_t> file = MakeJpeg(kSide, kSide, {"kept"}, options);
-        const std::size_t sos = FindMarker(file, 0xDA);
-        ASSERT_NE(sos, std::string::npos);
-        file.resize(sos + (file.size() - sos) / 2);
-        std::vector<std::string> comments;
+        const std::vector<std::uint8_t> file = MakeJpeg(kWidth, kHeight, {"kept"}, options);
+        const auto [begin, end] = ScanData(file, FindMarker(file, 0xDA));
+        const std::vector<std::uint8_t> cut = Cut(file, (begin + end) / 2);
+        for (const bool streamed : {false, true}) {
+            SCOPED_TRACE(streamed ? "streamed" : "in memory");
+            std::vector<std::string> comments;
+            const DecodeResult result =
+                streamed ? DecodeFromFile(cut, &comments) : DecodeJpeg(Span(cut), &comments);
 
-        const DecodeResult result = DecodeJpeg(Span(file), &comments);
-
-        ASSERT_TRUE(result.pixels) << result.error;
-        EXPECT_FALSE(result.error.empty());
-        EXPECT_EQ(result.width, kSide);
-        EXPECT_EQ(result.height, kSide);
-        EXPECT_TRUE(EveryFourthByteOpaque(result));
-        EXPECT_EQ(comments, std::vector<std::string>{"kept"});
-        if (!progressive) {
-            EXPECT_LE(MaxDifference(result, fixtures::Gradient(kSide, kSide), false, 0, 8), 8);
+            ASSERT_TRUE(result.pixels) << result.error;
+            const int row = TruncatedRow(result.error, kHeight);
+            ASSERT_GT(row, 0) << result.error;
+            ASSERT_LT(row, kHeight);
+            const int shown = FirstZeroRow(result);
+            EXPECT_LE(shown, row);
+            // Upsampling holds back a row of MCUs, and the one the data ended in is partial.
+            EXPECT_GE(shown, row - 32);
+            ExpectRowsUpTo(result, shown);
+            if (!progressive) {
+                EXPECT_LE(
+                    MaxDifference(result, fixtures::Gradient(kWidth, kHeight), false, 0, shown), 8);
+            }
+            EXPECT_EQ(comments, std::vector<std::string>{"kept"});
         }
     }
 }
 
-// Wherever a file is cut after its first scan has begun, including inside the tables
-// between two progressive scans, the picture still comes out.
-TEST(JpegDecoder, EveryCutAfterTheFirstScanStillGivesAPicture) {
+// A progressive file cut after some of its scans shows every row, as far as they go.
+TEST(JpegDamage, ProgressiveCutAfterAScanSaysWhichScan) {
+    JpegOptions options;
+    options.progressive = true;
+    const std::vector<std::uint8_t> file = MakeJpeg(64, 48, {}, options);
+    const std::vector<std::size_t> scans = FindMarkers(file, 0xDA);
+    ASSERT_GE(scans.size(), 4u);
+    for (std::size_t k = 1; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        const std::size_t endOfScan = ScanData(file, scans[k - 1]).second;
+        const auto [nextBegin, nextEnd] = ScanData(file, scans[k]);
+        struct Case {
+            std::size_t size;
+            std::string note;
+        };
+        const std::string whole = "truncated after scan " + std::to_string(k);
+        for (const Case& c :
+             {Case{endOfScan, whole}, Case{endOfScan + 3, whole}, Case{scans[k] + 5, whole},
+              Case{(nextBegin + nextEnd) / 2, "truncated in scan " + std::to_string(k + 1)}}) {
+            SCOPED_TRACE(c.size);
+            const std::vector<std::uint8_t> cut = Cut(file, c.size);
+            const DecodeResult result = DecodeJpeg(Span(cut), nullptr);
+
+            ASSERT_TRUE(result.pixels) << result.error;
+            EXPECT_EQ(result.error, c.note);
+            EXPECT_TRUE(EveryFourthByteOpaque(result));
+            EXPECT_EQ(FirstZeroRow(result), result.height);
+        }
+    }
+}
+
+// Wherever a file is cut after its first scan has begun, it either fails with a reason
+// or shows a picture with a note; and once a cut shows a picture, every longer one does.
+TEST(JpegDamage, EveryCutFailsOrSaysWhatIsMissing) {
     for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
         JpegOptions options;
         options.progressive = progressive;
         const std::vector<std::uint8_t> file = MakeJpeg(48, 32, {}, options);
-        const std::size_t sos = FindMarker(file, 0xDA);
-        ASSERT_NE(sos, std::string::npos);
-        const std::size_t firstData = sos + 2 + (file[sos + 2] << 8 | file[sos + 3]);
-        int failures = 0;
+        const std::size_t firstData = ScanData(file, FindMarker(file, 0xDA)).first;
+        const std::size_t eoi = file.size() - 2;
+        bool shown = false;
         for (std::size_t cut = firstData; cut < file.size(); ++cut) {
-            const std::vector<std::uint8_t> part(file.begin(), file.begin() + cut);
+            SCOPED_TRACE(cut);
+            const std::vector<std::uint8_t> part = Cut(file, cut);
             const DecodeResult result = DecodeJpeg(Span(part), nullptr);
-            if (!result.pixels || result.error.empty())
-                ++failures;
+            ASSERT_TRUE(result.pixels || !shown) << result.error;
+            shown = result.pixels != nullptr;
+            if (cut < eoi) {
+                ASSERT_FALSE(result.error.empty());
+            }
+            ASSERT_EQ(result.error.find('\n'), std::string::npos);
         }
-        EXPECT_EQ(failures, 0) << (progressive ? "progressive" : "baseline");
+        EXPECT_TRUE(shown);
     }
 }
 
-// Damaged entropy-coded data gives libjpeg warnings, which must not stop the decode.
-TEST(JpegDecoder, CorruptScanDataStillGivesAPicture) {
-    std::vector<std::uint8_t> file = MakeJpeg(64, 64);
-    const std::size_t sos = FindMarker(file, 0xDA);
-    ASSERT_NE(sos, std::string::npos);
-    for (std::size_t i = sos + 40; i < sos + 60 && i + 2 < file.size(); ++i)
-        file[i] = 0x00;
+// Data that ends before its first row decodes fails; data that ends early at a marker
+// stops there rather than making up the rows it claims. (A few hundred bytes claiming a
+// huge picture must cost only what they hold.)
+TEST(JpegDamage, HugeClaimOverLittleDataStopsWhereTheDataDoes) {
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        JpegOptions options;
+        options.progressive = progressive;
+        std::vector<std::uint8_t> file = MakeJpeg(16, 16, {}, options);
+        const std::size_t sof = FindMarker(file, progressive ? 0xC2 : 0xC0);
+        ASSERT_NE(sof, std::string::npos);
+        for (const std::size_t at : {sof + 5, sof + 7}) {  // height, width
+            file[at] = 4096 >> 8;
+            file[at + 1] = 0;
+        }
 
-    const DecodeResult result = DecodeJpeg(Span(file), nullptr);
+        const DecodeResult whole = DecodeJpeg(Span(file), nullptr);
+        ASSERT_TRUE(whole.pixels) << whole.error;
+        EXPECT_EQ(whole.height, 4096);
+        const int row = TruncatedRow(whole.error, 4096);
+        EXPECT_GE(row, 16) << whole.error;
+        EXPECT_LE(row, 32) << whole.error;
+        EXPECT_LE(FirstZeroRow(whole), row);
+        ExpectRowsUpTo(whole, FirstZeroRow(whole));
 
-    ASSERT_TRUE(result.pixels) << result.error;
-    EXPECT_EQ(result.width, 64);
+        const std::size_t sos = FindMarker(file, 0xDA);
+        const std::vector<std::uint8_t> headersOnly = Cut(file, ScanData(file, sos).first);
+        const DecodeResult none = DecodeJpeg(Span(headersOnly), nullptr);
+        EXPECT_FALSE(none.pixels);
+        EXPECT_FALSE(none.error.empty());
+    }
+}
+
+// Damaged entropy-coded data gives libjpeg warnings, which must not stop the decode;
+// the note names the scan.
+TEST(JpegDamage, CorruptScanDataIsNotedWithItsScan) {
+    struct Case {
+        bool progressive;
+        std::size_t scan;  // from 1
+    };
+    for (const Case c : {Case{false, 1}, Case{true, 1}, Case{true, 3}}) {
+        SCOPED_TRACE(std::to_string(c.progressive) + " scan " + std::to_string(c.scan));
+        JpegOptions options;
+        options.progressive = c.progressive;
+        std::vector<std::uint8_t> file = MakeJpeg(64, 64, {}, options);
+        const std::vector<std::size_t> scans = FindMarkers(file, 0xDA);
+        ASSERT_GE(scans.size(), c.scan);
+        const auto [begin, end] = ScanData(file, scans[c.scan - 1]);
+        ASSERT_GT(end, begin + 4);
+        const std::size_t middle = (begin + end) / 2;
+        file[middle] = 0xFF;  // a restart marker where there is none
+        file[middle + 1] = 0xD0;
+
+        const DecodeResult result = DecodeJpeg(Span(file), nullptr);
+
+        ASSERT_TRUE(result.pixels) << result.error;
+        EXPECT_EQ(result.error, "corrupt data in scan " + std::to_string(c.scan));
+        EXPECT_TRUE(EveryFourthByteOpaque(result));
+    }
+}
+
+// The streamed decoder reads through its own buffer, suspending and refilling; it must
+// give exactly what a decode from memory gives, whole or cut, with long comments
+// crossing the buffer's edges.
+TEST(JpegDamage, StreamedFromAFileAsFromMemory) {
+    JpegOptions options;
+    options.pixel = [](int x, int y) {
+        const unsigned h = (unsigned(x) * 2654435761u) ^ (unsigned(y) * 2246822519u);
+        return Rgba{std::uint8_t(h >> 24), std::uint8_t(h >> 16), std::uint8_t(h >> 8)};
+    };
+    const std::vector<std::string> written(12, std::string(65533, 'c'));
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        options.progressive = progressive;
+        const std::vector<std::uint8_t> file = MakeJpeg(800, 600, written, options);
+        ASSERT_GT(file.size(), std::size_t{1} << 20);  // several buffers' worth
+        const std::size_t sos = FindMarker(file, 0xDA);
+        const std::size_t data = file.size() - sos;
+        for (const std::size_t size : {file.size(), sos + data * 3 / 4, sos + data / 4}) {
+            SCOPED_TRACE(size);
+            const std::vector<std::uint8_t> part = Cut(file, size);
+            std::vector<std::string> fromMemory, fromFile;
+            const DecodeResult memory = DecodeJpeg(Span(part), &fromMemory);
+            const DecodeResult streamed = DecodeFromFile(part, &fromFile);
+
+            ASSERT_TRUE(memory.pixels) << memory.error;
+            ASSERT_TRUE(streamed.pixels) << streamed.error;
+            EXPECT_EQ(streamed.error, memory.error);
+            EXPECT_EQ(fromFile.size(), fromMemory.size());
+            EXPECT_TRUE(fromFile == fromMemory);
+            ASSERT_EQ(streamed.pixels->Size(), memory.pixels->Size());
+            EXPECT_TRUE(std::equal(memory.pixels->Data(),
+                                   memory.pixels->Data() + memory.pixels->Size(),
+                                   streamed.pixels->Data()));
+        }
+    }
 }
 
 TEST(JpegDecoder, OversizePictureRefusedBeforeAllocating) {
