@@ -45,7 +45,7 @@ void BM_PaintFullSizePicture(benchmark::State& state) {
         painter.setClipRect(window.rect());
         {
             QPainterDC dc(painter, false, scroll);
-            dc.DrawPicture(picture, 10, 10);
+            dc.DrawPicture(picture, 10, 10, kWidth, kHeight);
         }
         painter.end();
         benchmark::DoNotOptimize(window.constBits());

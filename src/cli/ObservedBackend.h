@@ -45,9 +45,9 @@ public:
     unsigned PngTextCount() override { return m_inner.PngTextCount(); }
     BlockHandle PngTextKeyword(unsigned index) override { return m_inner.PngTextKeyword(index); }
     BlockHandle PngText(unsigned index) override { return m_inner.PngText(index); }
-    void Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height, int x, int y,
+    void Draw(DeviceContext* dc, const PictureView& picture, int x, int y, int width, int height,
               int extentX, int extentY, int flags) override {
-        m_inner.Draw(dc, pixels, width, height, x, y, extentX, extentY, flags);
+        m_inner.Draw(dc, picture, x, y, width, height, extentX, extentY, flags);
     }
     BlockHandle Resample(const std::uint8_t* pixels, int width, int height, int newWidth,
                          int newHeight) override {

@@ -104,5 +104,6 @@ LoadHint Ctsn_viewerDoc::PreviewHint() const {
         hint.kind = LoadHint::kHalfSize;
     else if (m_app.m_previewType == 2)
         hint = LoadHint{LoadHint::kFitInBox, m_app.m_prevSizeX, m_app.m_prevSizeY};
+    hint.devicePixelRatio = m_image.m_devicePixelRatio;
     return hint;
 }

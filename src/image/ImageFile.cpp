@@ -1,6 +1,7 @@
 #include "image/ImageFile.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -169,7 +170,9 @@ int ImageFile::Draw(DeviceContext* dc, int x, int y, int extentX, int extentY, i
     if (pixels == nullptr)
         return kLockFailed;
     const Size held = HeldSize();
-    m_backend.Draw(dc, pixels, held.cx, held.cy, x, y, extentX, extentY, flags);
+    // Whatever it holds, the picture covers its own size in logical units.
+    m_backend.Draw(dc, PictureView{pixels, held.cx, held.cy}, x, y, m_width, m_height, extentX,
+                   extentY, flags);
     UnlockAll();
     return m_backend.Status();
 }
@@ -178,9 +181,13 @@ int ImageFile::Resize(int newWidth, int newHeight) {
     if (!HasImage())
         return kNoPicture;
     const Size held = HeldSize();
-    // A picture the loader already decoded at the size asked for needs no resample.
+    const Size wanted{newWidth, newHeight};
+    const Size target = DeviceSize(wanted, m_devicePixelRatio, Size{m_width, m_height});
+    // Pixels already at the size asked for (the loader decoded them reduced, or the
+    // screen wants more than the logical size) need no resample.
     const bool reduced = held != Size{m_width, m_height};
-    if (reduced && held == Size{newWidth, newHeight} && newWidth > 0 && newHeight > 0) {
+    if ((reduced || target != wanted) && held == target && newWidth > 0 && newHeight > 0) {
+        m_hImage->SetPictureSize(held.cx, held.cy);
         m_width = newWidth;
         m_height = newHeight;
         return kSuccess;
@@ -188,11 +195,12 @@ int ImageFile::Resize(int newWidth, int newHeight) {
     const std::uint8_t* pixels = Lock();
     if (pixels == nullptr)
         return kLockFailed;
-    BlockHandle resampled = m_backend.Resample(pixels, held.cx, held.cy, newWidth, newHeight);
+    BlockHandle resampled = m_backend.Resample(pixels, held.cx, held.cy, target.cx, target.cy);
     UnlockAll();
     if (resampled) {
         Free();
         m_hImage = std::move(resampled);
+        m_hImage->SetPictureSize(target.cx, target.cy);
         m_width = newWidth;
         m_height = newHeight;
     }
@@ -216,17 +224,33 @@ std::optional<Size> HintedSize(const LoadHint& hint, int width, int height) {
     Size size{width, height};
     if (hint.kind == LoadHint::kHalfSize)
         size = Size{width / 2, height / 2};
-    else if (hint.kind == LoadHint::kFitInBox && hint.maxWidth > 0 && hint.maxHeight > 0)
+    else if (hint.kind == LoadHint::kFitInBox)
         size = FitToBox(width, height, hint.maxWidth, hint.maxHeight);
-    if (size.cx < 1 || size.cy < 1 || size.cx > width || size.cy > height ||
-        size == Size{width, height})
+    if (size.cx < 1 || size.cy < 1)
+        return std::nullopt;
+    size = DeviceSize(size, hint.devicePixelRatio, Size{width, height});
+    if (size.cx > width || size.cy > height || size == Size{width, height})
         return std::nullopt;
     return size;
 }
 
+Size DeviceSize(Size logical, double ratio, Size limit) {
+    auto axis = [ratio](int length, int most) {
+        if (length < 1 || !(ratio > 0))
+            return length;
+        const double scaled = std::round(static_cast<double>(length) * ratio);
+        return static_cast<int>(std::min(scaled, static_cast<double>(std::max(length, most))));
+    };
+    return {axis(logical.cx, limit.cx), axis(logical.cy, limit.cy)};
+}
+
 Size FitToBox(int width, int height, int maxWidth, int maxHeight) {
-    const float rx = static_cast<float>(maxWidth) / static_cast<float>(width);
-    const float ry = static_cast<float>(maxHeight) / static_cast<float>(height);
+    if (width < 1 || height < 1)
+        return {width, height};
+    // A limit below 1 leaves its side free: a ratio of at least 1 never limits.
+    const float rx = maxWidth < 1 ? 1.0f : static_cast<float>(maxWidth) / static_cast<float>(width);
+    const float ry =
+        maxHeight < 1 ? 1.0f : static_cast<float>(maxHeight) / static_cast<float>(height);
     if (rx >= 1.0f && ry >= 1.0f)
         return {width, height};
     if (ry > rx)

@@ -74,13 +74,23 @@ public:
     double m_gamma = 2.2;
     // Passed to the backend before every load: what the caller will ask for next.
     LoadHint m_loadHint;
+    // Device pixels per logical pixel of the screen that shows the picture. Resize
+    // holds the new size times this (DeviceSize), and Draw still draws it into
+    // m_width x m_height logical units; 1 everywhere but on a high-density screen.
+    double m_devicePixelRatio = 1.0;
 
 private:
     ImagingBackend& m_backend;
 };
 
 // The size at which a width x height picture is shown fitted into maxWidth x maxHeight.
+// A limit below 1 is no limit on that side.
 Size FitToBox(int width, int height, int maxWidth, int maxHeight);
+
+// The pixels held for a picture shown at `logical` size on a screen with `ratio`
+// device pixels per logical one: logical times ratio, but along each axis never
+// more than the larger of the logical size and `limit` (the picture it is made from).
+Size DeviceSize(Size logical, double ratio, Size limit);
 
 // The size the hint says a width x height picture is resampled to, when that is a
 // real reduction (at least 1 x 1 and below the full size along some axis); nullopt

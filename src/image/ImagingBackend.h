@@ -21,6 +21,9 @@ struct LoadHint {
     Kind kind = kFullPicture;
     int maxWidth = 0;
     int maxHeight = 0;
+    // Device pixels per logical pixel of the screen the picture will be shown on: the
+    // reduced size is held this many times larger (never beyond the full picture).
+    double devicePixelRatio = 1.0;
 };
 
 class ImagingBackend {
@@ -61,10 +64,11 @@ public:
     virtual BlockHandle PngTextKeyword(unsigned index) = 0;
     virtual BlockHandle PngText(unsigned index) = 0;
 
-    // Draws the picture with its top-left corner at (x, y). The two extents and the
-    // flag are passed through from the caller (the view gives 1200, 1200, 0).
-    virtual void Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height, int x,
-                      int y, int extentX, int extentY, int flags) = 0;
+    // Draws the picture into the logical rectangle (x, y, width, height), which may
+    // differ from the picture's own size on a high-density screen. The two extents and
+    // the flag are passed through from the caller (the view gives 1200, 1200, 0).
+    virtual void Draw(DeviceContext* dc, const PictureView& picture, int x, int y, int width,
+                      int height, int extentX, int extentY, int flags) = 0;
     // A new picture of the new size, or nullptr; the old picture is left alone.
     virtual BlockHandle Resample(const std::uint8_t* pixels, int width, int height, int newWidth,
                                  int newHeight) = 0;

@@ -164,13 +164,13 @@ BlockHandle RealImagingBackend::PngText(unsigned index) {
     return MemoryBlock::FromText(m_pngTexts[index].text);
 }
 
-void RealImagingBackend::Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height,
-                              int x, int y, int, int, int) {
-    if (dc == nullptr || pixels == nullptr) {
+void RealImagingBackend::Draw(DeviceContext* dc, const PictureView& picture, int x, int y,
+                              int width, int height, int, int, int) {
+    if (dc == nullptr || picture.pixels == nullptr) {
         SetStatus(kStatusBadArgument, dc ? "no picture to draw" : "no device context");
         return;
     }
-    dc->DrawPicture(PictureView{pixels, width, height}, x, y);
+    dc->DrawPicture(picture, x, y, width, height);
     SetStatus(kStatusOk, {});
 }
 

@@ -42,7 +42,7 @@ public:
     BlockHandle PngTextKeyword(unsigned index) override;
     BlockHandle PngText(unsigned index) override;
 
-    void Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height, int x, int y,
+    void Draw(DeviceContext* dc, const PictureView& picture, int x, int y, int width, int height,
               int extentX, int extentY, int flags) override;
     BlockHandle Resample(const std::uint8_t* pixels, int width, int height, int newWidth,
                          int newHeight) override;

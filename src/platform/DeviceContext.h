@@ -111,6 +111,8 @@ public:
 
     // Draws bytes (Windows-1252) with the top-left corner of the text at (x, y).
     virtual void TextOut(int x, int y, std::string_view text) = 0;
+    // The same for text that is UTF-8 already, such as a file name (PathText.h).
+    virtual void TextOutUtf8(int x, int y, std::string_view utf8) = 0;
     // Measures bytes in the selected font, in logical units (the attribute side).
     virtual TextSize GetTextExtent(std::string_view text) = 0;
 
@@ -120,6 +122,8 @@ public:
     virtual void MoveTo(int x, int y) = 0;
     virtual void LineTo(int x, int y) = 0;
 
-    // Blits the picture at its own size with its top-left corner at (x, y).
-    virtual void DrawPicture(const PictureView& picture, int x, int y) = 0;
+    // Draws the picture into the logical rectangle (x, y, width, height). On a screen
+    // with more device pixels than logical ones the picture may hold more pixels than
+    // the rectangle has logical units; at its own size it is a plain blit.
+    virtual void DrawPicture(const PictureView& picture, int x, int y, int width, int height) = 0;
 };

@@ -87,6 +87,11 @@ void RecordingDC::TextOut(int x, int y, std::string_view text) {
     call.color = m_textColor;
 }
 
+void RecordingDC::TextOutUtf8(int x, int y, std::string_view utf8) {
+    TextOut(x, y, utf8);
+    m_calls.back().utf8 = true;
+}
+
 TextSize RecordingDC::GetTextExtent(std::string_view text) {
     DrawCall& call = Add(DrawCall::Kind::GetTextExtent);
     call.text = std::string(text);
@@ -122,12 +127,12 @@ void RecordingDC::LineTo(int x, int y) {
     call.d = m_curY = y;
 }
 
-void RecordingDC::DrawPicture(const PictureView& picture, int x, int y) {
+void RecordingDC::DrawPicture(const PictureView&, int x, int y, int width, int height) {
     DrawCall& call = Add(DrawCall::Kind::DrawPicture);
     call.a = x;
     call.b = y;
-    call.c = picture.width;
-    call.d = picture.height;
+    call.c = width;
+    call.d = height;
 }
 
 namespace {
@@ -185,7 +190,8 @@ std::vector<std::string> FormatTrace(const std::vector<DrawCall>& calls) {
             case DrawCall::Kind::TextOut:
                 lines.push_back(
                     join({"text", to_string(call.a), to_string(call.b), FontText(call.font),
-                          ColorText(call.color), JsonQuote(call.text)}));
+                          ColorText(call.color),
+                          call.utf8 ? JsonQuoteUtf8(call.text) : JsonQuote(call.text)}));
                 break;
             case DrawCall::Kind::Rectangle: {
                 std::string pen =

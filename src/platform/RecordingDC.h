@@ -19,16 +19,17 @@ struct DrawCall {
         SelectBrush,     // brush = the brush selected (nullopt: the initial brush)
         SetTextColor,    // color = the new colour
         SetBkMode,       // a = BkMode
-        TextOut,         // a, b = point; text; font and color in force
+        TextOut,         // a, b = point; text (utf8: UTF-8, else Windows-1252); font, color
         GetTextExtent,   // text; font in force
         Rectangle,       // a, b, c, d = left, top, right, bottom; pen and brush in force
         MoveTo,          // a, b = point
         LineTo,          // a, b = from (current position), c, d = to
-        DrawPicture,     // a, b = point; c, d = width, height
+        DrawPicture,     // a, b = point; c, d = width, height drawn (logical units)
     };
     Kind kind;
     int a = 0, b = 0, c = 0, d = 0;
     std::string text;
+    bool utf8 = false;
     std::optional<Font> font;
     COLORREF color = 0;
     std::optional<Pen> pen;
@@ -58,11 +59,12 @@ public:
     COLORREF SetTextColor(COLORREF color) override;
     void SetBkMode(BkMode mode) override;
     void TextOut(int x, int y, std::string_view text) override;
+    void TextOutUtf8(int x, int y, std::string_view utf8) override;
     TextSize GetTextExtent(std::string_view text) override;
     void Rectangle(int left, int top, int right, int bottom) override;
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
-    void DrawPicture(const PictureView& picture, int x, int y) override;
+    void DrawPicture(const PictureView& picture, int x, int y, int width, int height) override;
 
 private:
     DrawCall& Add(DrawCall::Kind kind);

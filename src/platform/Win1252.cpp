@@ -41,7 +41,11 @@ std::string Win1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string JsonQuote(std::string_view bytes) {
+namespace {
+
+// Quotes and escapes the bytes; every byte from 0x80 on goes through `high`.
+template <typename HighByte>
+std::string Quote(std::string_view bytes, HighByte high) {
     std::string out = "\"";
     for (char c : bytes) {
         unsigned char byte = static_cast<unsigned char>(c);
@@ -66,11 +70,26 @@ std::string JsonQuote(std::string_view bytes) {
                     char buffer[8];
                     std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
                     out += buffer;
+                } else if (byte < 0x80) {
+                    out += c;
                 } else {
-                    AppendUtf8(out, Win1252CodePoint(byte));
+                    high(out, byte);
                 }
         }
     }
     out += '"';
     return out;
+}
+
+}  // namespace
+
+std::string JsonQuote(std::string_view bytes) {
+    return Quote(bytes, [](std::string& out, unsigned char byte) {
+        AppendUtf8(out, Win1252CodePoint(byte));
+    });
+}
+
+std::string JsonQuoteUtf8(std::string_view utf8) {
+    return Quote(utf8,
+                 [](std::string& out, unsigned char byte) { out += static_cast<char>(byte); });
 }

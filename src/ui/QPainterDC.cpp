@@ -113,8 +113,15 @@ const QPainterDCFontCache::Entry& QPainterDC::CurrentFont() {
 }
 
 void QPainterDC::TextOut(int x, int y, std::string_view text) {
+    DrawString(x, y, QString::fromUtf8(Win1252ToUtf8(text)));
+}
+
+void QPainterDC::TextOutUtf8(int x, int y, std::string_view utf8) {
+    DrawString(x, y, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+}
+
+void QPainterDC::DrawString(int x, int y, const QString& string) {
     const QPainterDCFontCache::Entry& font = CurrentFont();
-    const QString string = QString::fromUtf8(Win1252ToUtf8(text));
     if (m_bkMode == BkMode::Opaque) {
         const int width = font.metrics.horizontalAdvance(string);
         m_painter.fillRect(QRect(x, y, width, font.metrics.ascent() + font.metrics.descent()),
@@ -200,10 +207,11 @@ void QPainterDC::LineTo(int x, int y) {
     m_painter.drawLine(from, m_current);
 }
 
-void QPainterDC::DrawPicture(const PictureView& picture, int x, int y) {
-    if (!picture.pixels || picture.width <= 0 || picture.height <= 0)
+void QPainterDC::DrawPicture(const PictureView& picture, int x, int y, int width, int height) {
+    if (!picture.pixels || picture.width <= 0 || picture.height <= 0 || width <= 0 || height <= 0)
         return;
-    QRectF target(x, y, picture.width, picture.height);
+    const QRectF whole(x, y, width, height);
+    QRectF target = whole;
     // Only what can show is drawn: the clip (the exposed region on screen) and the
     // device, both taken back to logical units.
     const QTransform toDevice = m_painter.combinedTransform();
@@ -217,8 +225,13 @@ void QPainterDC::DrawPicture(const PictureView& picture, int x, int y) {
         target &= m_painter.clipBoundingRect();
     if (target.isEmpty())
         return;
-    // The pixels are wrapped, never copied.
+    // The pixels are wrapped, never copied. The part of the picture under the target:
+    // on a high-density screen the picture holds more pixels than logical units.
     const QImage image(picture.pixels, picture.width, picture.height, picture.width * 4,
                        QImage::Format_RGB32);
-    m_painter.drawImage(target, image, target.translated(-x, -y));
+    const double sx = picture.width / whole.width();
+    const double sy = picture.height / whole.height();
+    const QRectF source((target.x() - x) * sx, (target.y() - y) * sy, target.width() * sx,
+                        target.height() * sy);
+    m_painter.drawImage(target, image, source);
 }

@@ -32,17 +32,19 @@ public:
     COLORREF SetTextColor(COLORREF color) override;
     void SetBkMode(BkMode mode) override;
     void TextOut(int x, int y, std::string_view text) override;
+    void TextOutUtf8(int x, int y, std::string_view utf8) override;
     TextSize GetTextExtent(std::string_view text) override;
     void Rectangle(int left, int top, int right, int bottom) override;
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
-    void DrawPicture(const PictureView& picture, int x, int y) override;
+    void DrawPicture(const PictureView& picture, int x, int y, int width, int height) override;
 
     // Device units per logical unit on both axes in the current mapping.
     double Scale() const { return m_scale; }
 
 private:
     void UpdateMapping();
+    void DrawString(int x, int y, const QString& string);
     QTransform LogicalToDevice() const;
     // A logical box [left, right) x [top, bottom) in device pixels, normalised.
     QRect DeviceBox(int left, int top, int right, int bottom) const;

@@ -105,6 +105,8 @@ int TsnApplication::ExitInstance() {
 
 bool TsnApplication::OpenDocumentFile(const QString& path) {
     const QString fullPath = FullPath(path);
+    // The picture is held sharp for the screen the window is on now.
+    m_doc->m_image.m_devicePixelRatio = m_frame->devicePixelRatioF();
     if (!m_doc->OnOpenDocument(LocalPath(fullPath))) {
         ShowOpenFailure(fullPath);
         return false;

@@ -135,7 +135,7 @@ TEST_F(BackendTest, TruncatedJpegIsNotedWhenPartlyDecoded) {
 TEST_F(BackendTest, DrawBlitsAtPoint) {
     const std::uint8_t pixels[8] = {};
     RecordingDC dc;
-    backend.Draw(&dc, pixels, 2, 1, 10, 12, 1200, 1200, 0);
+    backend.Draw(&dc, PictureView{pixels, 2, 1}, 10, 12, 2, 1, 1200, 1200, 0);
     EXPECT_EQ(backend.Status(), 0);
     ASSERT_EQ(dc.Calls().size(), 1u);
     EXPECT_EQ(dc.Calls()[0].kind, DrawCall::Kind::DrawPicture);
@@ -143,7 +143,7 @@ TEST_F(BackendTest, DrawBlitsAtPoint) {
     EXPECT_EQ(dc.Calls()[0].b, 12);
     EXPECT_EQ(dc.Calls()[0].c, 2);
     EXPECT_EQ(dc.Calls()[0].d, 1);
-    backend.Draw(nullptr, pixels, 2, 1, 10, 12, 1200, 1200, 0);
+    backend.Draw(nullptr, PictureView{pixels, 2, 1}, 10, 12, 2, 1, 1200, 1200, 0);
     EXPECT_EQ(backend.Status(), RealImagingBackend::kStatusBadArgument);
 }
 

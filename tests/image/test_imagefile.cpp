@@ -78,13 +78,15 @@ public:
         calls.push_back("PngText " + std::to_string(index));
         return Block(pngEntries.at(index).text);
     }
-    void Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height, int x, int y,
+    void Draw(DeviceContext* dc, const PictureView& picture, int x, int y, int width, int height,
               int extentX, int extentY, int flags) override {
-        calls.push_back("Draw " + std::to_string(width) + "x" + std::to_string(height) + " " +
-                        std::to_string(x) + " " + std::to_string(y) + " " +
-                        std::to_string(extentX) + " " + std::to_string(extentY) + " " +
-                        std::to_string(flags));
-        dc->DrawPicture(PictureView{pixels, width, height}, x, y);
+        calls.push_back("Draw " + std::to_string(picture.width) + "x" +
+                        std::to_string(picture.height) + " " + std::to_string(x) + " " +
+                        std::to_string(y) + " " + std::to_string(extentX) + " " +
+                        std::to_string(extentY) + " " + std::to_string(flags));
+        if (Size{width, height} != Size{picture.width, picture.height})
+            calls.back() += " as " + std::to_string(width) + "x" + std::to_string(height);
+        dc->DrawPicture(picture, x, y, width, height);
     }
     BlockHandle Resample(const std::uint8_t*, int width, int height, int newWidth,
                          int newHeight) override {
@@ -362,7 +364,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"OneSideOver", 301, 10, 300, 300, {300, 9}},
                       // 300/304 in single precision is just below the true ratio.
                       FitCase{"SinglePrecisionWidth", 304, 152, 300, 300, {300, 149}},
-                      FitCase{"SinglePrecisionHeight", 152, 304, 300, 300, {149, 300}}),
+                      FitCase{"SinglePrecisionHeight", 152, 304, 300, 300, {149, 300}},
+                      // A limit below 1 is no limit on that side; the other still counts.
+                      FitCase{"ZeroWidthLimit", 600, 400, 0, 200, {300, 200}},
+                      FitCase{"NegativeHeightLimit", 600, 400, 300, -5, {300, 200}},
+                      FitCase{"NoLimitAtAll", 600, 400, 0, -2147483647 - 1, {600, 400}}),
     [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
 
 // A loader that decoded smaller than the file: the wrapper keeps the file's size,
@@ -391,5 +397,70 @@ TEST_F(ImageFileTest, ReducedPictureIsDrawnAndResizedAtItsOwnSize) {
     EXPECT_TRUE(backend.Called("Resample 20x15 -> 10x7"));
     EXPECT_EQ(image.HeldSize(), (Size{10, 7}));
 }
+
+// On a screen with two device pixels per logical one the wrapper holds the preview
+// at twice its size, never beyond the picture it had, and draws it into the logical
+// size; the sizes it reports stay logical.
+TEST_F(ImageFileTest, HighDensityScreenHoldsDevicePixelsAndDrawsLogicalSize) {
+    backend.picture = Size{40, 30};
+    image.m_devicePixelRatio = 2.0;
+    ASSERT_EQ(image.Load("a.bmp"), ImageFile::kSuccess);
+    EXPECT_EQ(image.Resize(15, 11), ImageFile::kSuccess);
+    EXPECT_TRUE(backend.Called("Resample 40x30 -> 30x22"));
+    EXPECT_EQ((Size{image.m_width, image.m_height}), (Size{15, 11}));
+    EXPECT_EQ(image.HeldSize(), (Size{30, 22}));
+
+    RecordingDC dc;
+    image.Draw(&dc, 10, 10, 1200, 1200, 0);
+    EXPECT_TRUE(backend.Called("Draw 30x22 10 10 1200 1200 0 as 15x11"));
+    ASSERT_EQ(dc.Calls().size(), 1u);
+    EXPECT_EQ((Size{dc.Calls()[0].c, dc.Calls()[0].d}), (Size{15, 11}));
+
+    // A preview larger than half the picture: the full picture is all there is, and
+    // it is kept as it is.
+    backend.calls.clear();
+    ASSERT_EQ(image.Load("b.bmp"), ImageFile::kSuccess);
+    EXPECT_EQ(image.Resize(30, 22), ImageFile::kSuccess);
+    EXPECT_FALSE(backend.Called("Resample"));
+    EXPECT_EQ(image.HeldSize(), (Size{40, 30}));
+    EXPECT_EQ((Size{image.m_width, image.m_height}), (Size{30, 22}));
+}
+
+TEST_F(ImageFileTest, ReducedLoadAtTheDeviceSizeNeedsNoResample) {
+    backend.picture = Size{40, 28};
+    backend.reducedPicture = Size{20, 14};
+    image.m_devicePixelRatio = 2.0;
+    ASSERT_EQ(image.Load("a.jpg"), ImageFile::kSuccess);
+    EXPECT_EQ(image.Resize(10, 7), ImageFile::kSuccess);
+    EXPECT_FALSE(backend.Called("Resample"));
+    EXPECT_EQ(image.HeldSize(), (Size{20, 14}));
+    EXPECT_EQ((Size{image.m_width, image.m_height}), (Size{10, 7}));
+}
+
+struct HintCase {
+    const char* name;
+    LoadHint hint;
+    int w, h;
+    std::optional<Size> expected;
+};
+
+class HintedSizeTest : public ::testing::TestWithParam<HintCase> {};
+
+TEST_P(HintedSizeTest, CoversTheHeldPreview) {
+    const HintCase& c = GetParam();
+    EXPECT_EQ(HintedSize(c.hint, c.w, c.h), c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hints, HintedSizeTest,
+    ::testing::Values(
+        HintCase{"HalfAtOneToOne", {LoadHint::kHalfSize}, 640, 480, Size{320, 240}},
+        HintCase{"HalfAtTwoIsTheWholePicture", {LoadHint::kHalfSize, 0, 0, 2.0}, 640, 480, {}},
+        HintCase{"HalfAtOneAndAHalf", {LoadHint::kHalfSize, 0, 0, 1.5}, 640, 480, Size{480, 360}},
+        HintCase{"BoxAtTwo", {LoadHint::kFitInBox, 300, 300, 2.0}, 1200, 600, Size{600, 300}},
+        HintCase{
+            "BoxWithoutWidthLimit", {LoadHint::kFitInBox, 0, 300, 1.0}, 1200, 600, Size{600, 300}},
+        HintCase{"BoxWithoutAnyLimit", {LoadHint::kFitInBox, -1, 0, 1.0}, 1200, 600, {}}),
+    [](const ::testing::TestParamInfo<HintCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

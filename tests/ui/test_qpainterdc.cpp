@@ -222,7 +222,7 @@ private slots:
         {
             QPainter painter(&image);
             QPainterDC dc(painter, false);
-            dc.DrawPicture(picture, 10, 10);
+            dc.DrawPicture(picture, 10, 10, 4, 3);
         }
         for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < 4; ++x)
@@ -239,7 +239,7 @@ private slots:
             QPainter painter(&image);
             painter.setClipRect(QRect(15, 12, 3, 4));
             QPainterDC dc(painter, false, QPoint(2, 0));
-            dc.DrawPicture(picture, 10, 10);
+            dc.DrawPicture(picture, 10, 10, 20, 20);
         }
         QCOMPARE(PixelsOf(image, qRgb(255, 255, 255)), Box(15, 12, 18, 16));
     }

@@ -31,10 +31,10 @@ public:
     unsigned PngTextCount() override { return 0; }
     BlockHandle PngTextKeyword(unsigned) override { return nullptr; }
     BlockHandle PngText(unsigned) override { return nullptr; }
-    void Draw(DeviceContext* dc, const std::uint8_t* pixels, int width, int height, int x, int y,
+    void Draw(DeviceContext* dc, const PictureView& picture, int x, int y, int width, int height,
               int extentX, int extentY, int flags) override {
         drawArgs = {extentX, extentY, flags};
-        dc->DrawPicture({pixels, width, height}, x, y);
+        dc->DrawPicture(picture, x, y, width, height);
     }
     BlockHandle Resample(const std::uint8_t*, int, int, int, int) override { return nullptr; }
     int Status() override { return 0; }
