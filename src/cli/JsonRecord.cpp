@@ -5,6 +5,7 @@
 
 #include "cli/ImageFormatName.h"
 #include "doc/Ctsn_viewerDoc.h"
+#include "platform/PathText.h"
 #include "platform/Win1252.h"
 
 namespace {
@@ -111,8 +112,8 @@ std::string JsonRecord(const Ctsn_viewerDoc& doc, const std::string& path,
     out.reserve(2048);
     {
         ObjectWriter record(out);
-        // The path is shown as the viewer shows text: its bytes read as Windows-1252.
-        record.Text("path", path);
+        // A file name: the system's text, not card bytes.
+        record.Key("path") += JsonQuotePath(path);
         if (openError)
             record.Text("error", *openError);
         else

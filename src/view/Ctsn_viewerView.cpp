@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/PathText.h"
+
 namespace {
 
 constexpr COLORREF kBlack = 0x000000;
@@ -60,7 +62,8 @@ void Ctsn_viewerView::OnDraw(DeviceContext& dc) {
     dc.SetBkMode(BkMode::Transparent);
 
     if (printing) {
-        dc.TextOut(x, y, "Filename : " + m_doc.m_path);
+        // The path is the file system's text, not card text.
+        dc.TextOutUtf8(x, y, "Filename : " + PathToUtf8(m_doc.m_path));
         dc.MoveTo(x, y + 20);
         dc.LineTo(x + 900, y + 20);
         y += 40;

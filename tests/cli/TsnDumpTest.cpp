@@ -273,6 +273,31 @@ TEST_F(TsnDumpTest, TracePrintsTheViewsDrawing) {
     EXPECT_TRUE(result.out.starts_with("picture 10 10 10 5\n")) << result.out;
 }
 
+// A path is the system's text: UTF-8 as it is, and a path that is not valid UTF-8
+// (a name written under a Latin-1 locale) byte for byte as Windows-1252, all of it.
+TEST_F(TsnDumpTest, PathsAreTheFileSystemsTextNotCardBytes) {
+    struct Case {
+        std::string folder;
+        std::string shown;
+    };
+    for (const Case& c : {Case{"jos\xC3\xA9", "jos\xC3\xA9"}, Case{"jos\xE9", "jos\xC3\xA9"},
+                          Case{"\xE2\x82\xAC \x80", "\xC3\xA2\xE2\x80\x9A\xC2\xAC \xE2\x82\xAC"}}) {
+        SCOPED_TRACE(c.shown);
+        fs::create_directories(m_work.path() / c.folder);
+        const std::string path = Jpeg(c.folder + "/pyrite.jpg", {});
+        const std::string shown = (m_work.path() / c.shown / "pyrite.jpg").string();
+        DumpResult result = Run({"--json", path});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(OnlyRecord(result)["path"], shown);
+
+        result = Run({"--trace", "none", "--print", path});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find("text 50 10 normal 0x000000 \"Filename : " + shown + "\"\n"),
+                  std::string::npos)
+            << result.out;
+    }
+}
+
 TEST_F(TsnDumpTest, TextReportShowsThePagesReadably) {
     WriteText(m_work.path() / "official_collection.def", kDefinitions);
     const std::string path = Jpeg("r.jpg", {Card(kFullCard), "esc \x1B[31m"});

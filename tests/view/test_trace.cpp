@@ -55,4 +55,23 @@ TEST_F(ViewTest, TraceOfThePrintedGeneralCard) {
               }));
 }
 
+// The header's file name is the system's text (UTF-8); the card's bytes stay
+// Windows-1252 on the same page.
+TEST_F(ViewTest, PrintedFileNameIsUtf8AndCardTextWindows1252) {
+    LoadPicture({600, 400}, {300, 200});
+    doc.m_found = 1;
+    card.m_title = "Caf\xE9";
+    doc.m_page = PageGeneralCard;
+    for (const std::string& folder : {std::string("jos\xC3\xA9"), std::string("jos\xE9")}) {
+        doc.m_path = "/home/" + folder + "/pyrite.jpg";
+        RecordingDC printer(true);
+        view.OnDraw(printer);
+        const Lines trace = FormatTrace(printer.Calls());
+        ASSERT_GE(trace.size(), 5u);
+        EXPECT_EQ(trace[1],
+                  "text 50 10 normal 0x000000 \"Filename : /home/jos\xC3\xA9/pyrite.jpg\"");
+        EXPECT_EQ(trace[4], "text 50 80 normal 0x000000 \"Title : Caf\xC3\xA9\"");
+    }
+}
+
 }  // namespace
