@@ -91,7 +91,8 @@ bool CPrefPrev::DoDataExchange(bool save, QLineEdit** failedField) {
         m_previewType->setExclusive(true);
         m_maxSizeX->setText(QString::number(m_nMaxSizeX));
         m_maxSizeY->setText(QString::number(m_nMaxSizeY));
-        m_displayImage->setChecked(m_bDisplayImage == 1);
+        // Any value but 0 shows the picture, so any such value ticks the box.
+        m_displayImage->setChecked(m_bDisplayImage != 0);
         return true;
     }
     int sizeX = 0;

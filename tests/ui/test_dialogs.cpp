@@ -51,6 +51,8 @@ private slots:
     void integerFieldRule();
     void pageShowsStoredValues();
     void pageWithOutOfRangeTypeChecksNoRadio();
+    void displayImageTickedForAnyNonZeroValue_data();
+    void displayImageTickedForAnyNonZeroValue();
 };
 
 void DialogsTest::dialogsAreSizedInDialogUnits() {
@@ -190,6 +192,27 @@ void DialogsTest::pageWithOutOfRangeTypeChecksNoRadio() {
     QCOMPARE(page.previewType()->checkedId(), -1);
     QVERIFY(page.DoDataExchange(true));
     QCOMPARE(page.m_nPreviewType, -1);
+}
+
+void DialogsTest::displayImageTickedForAnyNonZeroValue_data() {
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<bool>("ticked");
+    QTest::newRow("0") << 0 << false;
+    QTest::newRow("1") << 1 << true;
+    QTest::newRow("2") << 2 << true;
+    QTest::newRow("-1") << -1 << true;
+}
+
+// OK without a change must keep the picture shown when the stored value shows it.
+void DialogsTest::displayImageTickedForAnyNonZeroValue() {
+    QFETCH(int, stored);
+    QFETCH(bool, ticked);
+    CPrefPrev page;
+    page.m_bDisplayImage = stored;
+    page.show();
+    QCOMPARE(page.displayImage()->isChecked(), ticked);
+    QVERIFY(page.DoDataExchange(true));
+    QCOMPARE(page.m_bDisplayImage != 0, ticked);
 }
 
 QTEST_MAIN(DialogsTest)
