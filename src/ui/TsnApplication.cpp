@@ -13,6 +13,7 @@
 #include "app/QtSettingsStore.h"
 #include "collection/ColDef.h"
 #include "ui/AboutDlg.h"
+#include "ui/BusyCursor.h"
 #include "ui/DialogRunner.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
@@ -107,7 +108,13 @@ bool TsnApplication::OpenDocumentFile(const QString& path) {
     const QString fullPath = FullPath(path);
     // The picture is held sharp for the screen the window is on now.
     m_doc->m_image.m_devicePixelRatio = m_frame->devicePixelRatioF();
-    if (!m_doc->OnOpenDocument(LocalPath(fullPath))) {
+    bool opened = false;
+    {
+        // A large picture takes a while to decode.
+        BusyCursor busy;
+        opened = m_doc->OnOpenDocument(LocalPath(fullPath));
+    }
+    if (!opened) {
         ShowOpenFailure(fullPath);
         return false;
     }

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "ShellTestSupport.h"
+#include "ui/BusyCursor.h"
 #include "ui/MainFrame.h"
 #include "ui/ShellStrings.h"
 #include "ui/TsnApplication.h"
@@ -89,6 +90,7 @@ private slots:
     void droppedFileOpens();
     void fileOpenOffersAllFiles();
     void printSetupEditsThePrinterThatPrints();
+    void openingIsBusyButItsNoticeIsNot();
 };
 
 void MainFrameTest::menuBarHasEveryItemInOrder() {
@@ -420,6 +422,36 @@ void MainFrameTest::printSetupEditsThePrinterThatPrints() {
     run.action(kFilePrintSetup)->trigger();
     QCOMPARE(run.runner.classNames(), QStringList({"QPageSetupDialog"}));
     QCOMPARE(edited, &run.frame().viewWidget().printer());
+}
+
+void MainFrameTest::openingIsBusyButItsNoticeIsNot() {
+    Running run;
+    QVERIFY(WriteCardJpeg(run.file("plain.jpg"), ""));
+    bool busyDuringNotice = false;
+    const QCursor* cursorDuringNotice = nullptr;
+    run.runner.answer("CMessageDlg", [&](QDialog&) {
+        busyDuringNotice = BusyCursor::IsBusy();
+        cursorDuringNotice = QGuiApplication::overrideCursor();
+        return int(QDialog::Accepted);
+    });
+    QVERIFY(run.program->OpenDocumentFile(run.file("plain.jpg")));
+    QCOMPARE(run.runner.classNames(), QStringList({"CMessageDlg"}));
+    QVERIFY(busyDuringNotice);
+    QCOMPARE(cursorDuringNotice, nullptr);
+    QVERIFY(!BusyCursor::IsBusy());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+    // Busy while it opens, and the normal cursor again once the picture shows.
+    {
+        BusyCursor busy;
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        {
+            BusyCursor::Pause pause;
+            QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        }
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
 QTEST_MAIN(MainFrameTest)
