@@ -132,6 +132,16 @@ void ConvertCmykRow(const JSAMPLE* cmyk, std::uint8_t* bgrx, JDIMENSION width, b
     }
 }
 
+// The data of the scan being read ended at a marker other than a restart marker before
+// its last row of MCUs: the rest of the scan would be made-up zeros. (libjpeg warns of
+// that for Huffman-coded scans only; an arithmetic-coded one just sets the marker.)
+bool ScanEndedEarly(const JpegSession& s) {
+    const int marker = s.info.unread_marker;
+    const bool restart = marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7;
+    return s.trap.scanCut ||
+           (marker != 0 && !restart && s.info.input_iMCU_row + 1 < s.info.total_iMCU_rows);
+}
+
 // Trapped: decodes rows into `pixels` up to `limit`, or as far as the data goes. With
 // `stopAtCut`, also stops where the data of the scan ended early and the rest would be
 // made-up zeros.
@@ -149,7 +159,7 @@ void ReadRows(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow, JDIMENSION
         }
         if (cmykRow)
             ConvertCmykRow(cmykRow, row, s.info.output_width, s.info.saw_Adobe_marker);
-        if (stopAtCut && (s.trap.scanCut || s.source.madeUpEnd))
+        if (stopAtCut && (ScanEndedEarly(s) || s.source.madeUpEnd))
             return;
     }
 }
@@ -172,7 +182,7 @@ void ReadScans(JpegSession& s, int& status) {
             (*s.info.err->error_exit)(reinterpret_cast<j_common_ptr>(&s.info));
         }
         if (status == JPEG_SUSPENDED || s.source.madeUpEnd ||
-            (s.trap.scanCut && s.info.input_scan_number == 1))
+            (ScanEndedEarly(s) && s.info.input_scan_number == 1))
             return;
     } while (status != JPEG_REACHED_EOI);
 }

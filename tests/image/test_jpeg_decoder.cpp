@@ -303,11 +303,15 @@ TEST(JpegDamage, ProgressiveCutAfterAScanSaysWhichScan) {
 
 // Wherever a file is cut after its first scan has begun, it either fails with a reason
 // or shows a picture with a note; and once a cut shows a picture, every longer one does.
+// Arithmetic-coded scans, which libjpeg cannot suspend, included.
 TEST(JpegDamage, EveryCutFailsOrSaysWhatIsMissing) {
-    for (const bool progressive : {false, true}) {
-        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+    for (const int variant : {0, 1, 2, 3}) {
+        const bool progressive = variant & 1;
+        SCOPED_TRACE(std::string(progressive ? "progressive" : "baseline") +
+                     (variant & 2 ? " arithmetic" : ""));
         JpegOptions options;
         options.progressive = progressive;
+        options.arithmetic = variant & 2;
         const std::vector<std::uint8_t> file = MakeJpeg(48, 32, {}, options);
         const std::size_t firstData = ScanData(file, FindMarker(file, 0xDA)).first;
         const std::size_t eoi = file.size() - 2;
@@ -331,12 +335,16 @@ TEST(JpegDamage, EveryCutFailsOrSaysWhatIsMissing) {
 // stops there rather than making up the rows it claims. (A few hundred bytes claiming a
 // huge picture must cost only what they hold.)
 TEST(JpegDamage, HugeClaimOverLittleDataStopsWhereTheDataDoes) {
-    for (const bool progressive : {false, true}) {
-        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+    for (const int variant : {0, 1, 2, 3}) {
+        const bool progressive = variant & 1;
+        SCOPED_TRACE(std::string(progressive ? "progressive" : "baseline") +
+                     (variant & 2 ? " arithmetic" : ""));
         JpegOptions options;
         options.progressive = progressive;
+        options.arithmetic = variant & 2;
         std::vector<std::uint8_t> file = MakeJpeg(16, 16, {}, options);
-        const std::size_t sof = FindMarker(file, progressive ? 0xC2 : 0xC0);
+        const std::uint8_t frames[] = {0xC0, 0xC2, 0xC9, 0xCA};  // start-of-frame markers
+        const std::size_t sof = FindMarker(file, frames[variant]);
         ASSERT_NE(sof, std::string::npos);
         for (const std::size_t at : {sof + 5, sof + 7}) {  // height, width
             file[at] = 4096 >> 8;
