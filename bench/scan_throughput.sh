@@ -1,30 +1,39 @@
 #!/usr/bin/env bash
-# Files per second of `tsn-dump --json` over 2,000 small JPEGs with a card comment
-# and an ordinary comment, next to `exiftool -Comment` and `exiv2 -pc` on the same
-# files. Each tool reads all files in one process; the best of three runs counts.
-#   bench/cli_throughput.sh [FILES]
-# TSN_DUMP=path picks a built tsn-dump; otherwise it is built in build/.
+# Files per second of `tsn-dump --json --no-pixels` with one and with two workers
+# over small JPEGs with a card comment and an ordinary one, and over small PNGs with
+# one text before the image data and the card after it, next to `exiv2 -pc` and
+# `exiftool -fast -Comment` on the same files in the same run: 2,000 files, and
+# 100,000 (exiftool then reads the first 10,000 only: it takes minutes otherwise).
+#   bench/scan_throughput.sh [RUNS] [SMALL] [LARGE]
+# The tools take turns, best of RUNS (default 3). Rates are of wall-clock time and of
+# CPU time (user + system, child processes included), which shows the work done even
+# when other jobs share the machine. Memory is the peak resident size of one process.
+# TSN_DUMP=path picks a built tsn-dump; otherwise a release build is made in build-bench/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-count=${1:-2000}
+runs=${1:-3}
+small=${2:-2000}
+large=${3:-100000}
 
-bash scripts/setup.sh libimage-exiftool-perl exiv2 libjpeg-turbo-progs
+bash scripts/setup.sh libimage-exiftool-perl exiv2 libjpeg-turbo-progs time
 
 dump=${TSN_DUMP:-}
 if [ -z "$dump" ]; then
-    cmake -S . -B build -G Ninja >/dev/null
-    cmake --build build --target tsn-dump >/dev/null
-    dump=build/src/cli/tsn-dump
+    cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTSN_BUILD_GUI=OFF >/dev/null
+    cmake --build build-bench --target tsn-dump >/dev/null
+    dump=build-bench/src/cli/tsn-dump
 fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/corpus" "$work/config"
+mkdir -p "$work/jpeg" "$work/png" "$work/config"
+export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/config"
 
-# The corpus: one small picture, and per file the example image's card comment and
-# a numbered ordinary comment, as COM segments right after the start marker.
-python3 - "$work" "$count" data/pirite.jpg <<'PY'
-import struct, subprocess, sys
+# The corpus: one small picture; per file the example image's card comment and a
+# numbered ordinary comment (JPEG: COM segments after the start marker; PNG: a tEXt
+# before IDAT, the card in a tEXt after it, so a reader must walk past the pixels).
+python3 - "$work" "$large" data/pirite.jpg <<'PY'
+import struct, subprocess, sys, zlib
 work, count, example = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 w, h = 96, 64
 pixels = bytes(v for y in range(h) for x in range(w) for v in (x * 2 % 256, y * 4 % 256, 128))
@@ -41,42 +50,82 @@ def segments(data):
 card = next(body for marker, body in segments(open(example, "rb").read()) if marker == 0xFE)
 def com(text):
     return b"\xff\xfe" + struct.pack(">H", len(text) + 2) + text
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+rows = b"".join(b"\0" + pixels[y * w * 3:(y + 1) * w * 3] for y in range(h))
+idat = chunk(b"IDAT", zlib.compress(rows, 6))
+ihdr = chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
 for n in range(count):
-    with open(f"{work}/corpus/img{n:05d}.jpg", "wb") as f:
+    with open(f"{work}/jpeg/img{n:06d}.jpg", "wb") as f:
         f.write(base[:2] + com(card) + com(b"Ordinary comment number %d" % n) + base[2:])
+    with open(f"{work}/png/img{n:06d}.png", "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + ihdr + chunk(b"tEXt", b"Comment\0number %d" % n) +
+                idat + chunk(b"tEXt", b"Comment\0" + card) + chunk(b"IEND", b""))
 PY
 
-files=("$work"/corpus/*.jpg)
-# Best of three runs: files per second of wall-clock time, and of CPU time (user +
-# system), which shows the work done even when other jobs share the machine.
-rates() {
-    python3 - "${#files[@]}" "$@" <<'PY'
+python3 - "$work" "$dump" "$runs" "$small" "$large" <<'PY'
 import os, subprocess, sys, time
-count, command = int(sys.argv[1]), sys.argv[2:]
-wall = cpu = 0.0
-for _ in range(3):
-    before = os.times()
-    start = time.perf_counter()
-    subprocess.run(command, stdout=subprocess.DEVNULL, check=True)
-    elapsed = time.perf_counter() - start
-    after = os.times()
-    used = (after.children_user - before.children_user) + (after.children_system - before.children_system)
-    wall = max(wall, count / elapsed)
-    cpu = max(cpu, count / max(used, 1e-3))
-print(f"{wall:.0f} {cpu:.0f}")
+work, dump, runs, small, large = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+exiftool_most = 10000
+
+def file_list(kind, count):
+    """A NUL-separated list of the first `count` files: every tool reads the same list,
+    tsn-dump through --files-from, the others through xargs (the list is longer than
+    one command line may be)."""
+    path = f"{work}/{kind}-{count}.list"
+    names = sorted(os.listdir(f"{work}/{kind}"))[:count]
+    with open(path, "wb") as f:
+        f.write(b"".join(f"{work}/{kind}/{name}".encode() + b"\0" for name in names))
+    return path
+
+rss_file = f"{work}/rss"
+
+def run_once(command, stdin_path):
+    """Wall seconds, CPU seconds (user + system, waited-for children included) and peak
+    resident KiB of the largest process (GNU time's, as this process's own size would
+    count in a child forked from it)."""
+    with open(stdin_path, "rb") as stdin:
+        start = time.perf_counter()
+        child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", rss_file] + command,
+                                 stdin=stdin, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _, _, usage = os.wait4(child.pid, 0)
+        elapsed = time.perf_counter() - start
+    return elapsed, usage.ru_utime + usage.ru_stime, int(open(rss_file).read().split()[-1])
+
+def measure(tools):
+    """Each tool `runs` times, taking turns; the best wall and CPU time, the lowest peak."""
+    best = {name: [float("inf")] * 3 for name in tools}
+    for _ in range(runs):
+        for name, (command, stdin_path, _) in tools.items():
+            best[name] = [min(a, b) for a, b in zip(best[name], run_once(command, stdin_path))]
+    return best
+
+print(f"{'files':>7} {'format':<5} {'tool':<30} {'files/s wall':>12} {'files/s CPU':>12}"
+      f" {'vs exiv2 CPU':>12} {'peak MiB':>9}")
+for count in (small, large):
+    for kind in ("jpeg", "png"):
+        listed = file_list(kind, count)
+        some = file_list(kind, min(count, exiftool_most))
+        xargs = ["xargs", "-0"]
+        tools = {
+            "tsn-dump --no-pixels -j 1": ([dump, "--json", "--no-pixels", "-j", "1",
+                                           "--files-from", "-", "-0"], listed, count),
+            "tsn-dump --no-pixels -j 2": ([dump, "--json", "--no-pixels", "-j", "2",
+                                           "--files-from", "-", "-0"], listed, count),
+            "exiv2 -pc": (xargs + ["exiv2", "-pc"], listed, count),
+            "exiftool -fast -Comment": (xargs + ["exiftool", "-fast", "-Comment"], some,
+                                        min(count, exiftool_most)),
+        }
+        best = measure(tools)
+        exiv2_cpu = tools["exiv2 -pc"][2] / best["exiv2 -pc"][1]
+        for name, (wall, cpu, rss) in best.items():
+            files = tools[name][2]
+            note = f" ({files} files)" if files != count else ""
+            print(f"{count:>7} {kind:<5} {name + note:<30} {files / wall:12.0f} {files / cpu:12.0f}"
+                  f" {files / cpu / exiv2_cpu:11.2f}x {rss / 1024:9.1f}")
+        one, two = best["tsn-dump --no-pixels -j 1"], best["tsn-dump --no-pixels -j 2"]
+        print(f"{'':>7} {'':<5} {'-j 2 against -j 1':<30} {one[0] / two[0]:11.2f}x"
+              f" {one[1] / two[1]:11.2f}x")
 PY
-}
-
-export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/config"
-read -r ours_wall ours_cpu < <(rates "$dump" --json "${files[@]}")
-read -r exiftool_wall exiftool_cpu < <(rates exiftool -q -Comment "${files[@]}")
-read -r exiv2_wall exiv2_cpu < <(rates exiv2 -pc "${files[@]}")
-
-ratio() { python3 -c "print(f'{$1 / $2:.2f}x')"; }
-printf '%-20s %12s %12s %14s %14s\n' "tool" "files/s wall" "files/s CPU" "tsn-dump wall" "tsn-dump CPU"
-printf '%-20s %12s %12s %14s %14s\n' "tsn-dump --json" "$ours_wall" "$ours_cpu" "-" "-"
-printf '%-20s %12s %12s %14s %14s\n' "exiftool -Comment" "$exiftool_wall" "$exiftool_cpu" \
-    "$(ratio "$ours_wall" "$exiftool_wall")" "$(ratio "$ours_cpu" "$exiftool_cpu")"
-printf '%-20s %12s %12s %14s %14s\n' "exiv2 -pc" "$exiv2_wall" "$exiv2_cpu" \
-    "$(ratio "$ours_wall" "$exiv2_wall")" "$(ratio "$ours_cpu" "$exiv2_cpu")"
-echo "($count JPEGs of 96 x 64 with two comments each; load average $(cut -d' ' -f1 /proc/loadavg))"
+echo "(best of $runs taking turns; load average $(cut -d' ' -f1-3 /proc/loadavg);" \
+    "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"

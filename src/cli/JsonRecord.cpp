@@ -29,7 +29,7 @@ public:
         return m_out;
     }
     // Card bytes are Windows-1252; JSON strings are UTF-8.
-    void Text(const char* key, const std::string& bytes) { Key(key) += JsonQuote(bytes); }
+    void Text(const char* key, const std::string& bytes) { AppendJsonQuoted(Key(key), bytes); }
     void Bool(const char* key, bool value) { Key(key) += value ? "true" : "false"; }
     void Int(const char* key, int value) { Key(key) += std::to_string(value); }
     void Texts(const char* key, const std::vector<std::string>& items) {
@@ -38,7 +38,7 @@ public:
         for (std::size_t i = 0; i < items.size(); ++i) {
             if (i > 0)
                 out += ',';
-            out += JsonQuote(items[i]);
+            AppendJsonQuoted(out, items[i]);
         }
         out += ']';
     }

@@ -1,5 +1,7 @@
 #include "cli/OrderedWorkers.h"
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -11,56 +13,89 @@
 
 namespace {
 
-// Images in flight per worker: enough that a slow image does not stall the others.
-constexpr std::size_t kWindowPerWorker = 4;
+// Images in flight per worker. Enough that workers take several at a time and the
+// threads seldom have to wake each other; each holds only its path and its text.
+constexpr std::size_t kWindowPerWorker = 32;
+// The most images a worker takes at once: small files take microseconds, and waking
+// a thread costs about as much as one of them.
+constexpr std::size_t kMostTaken = 16;
+// An image that took longer than this is written out without waiting for the next.
+constexpr auto kSlowImage = std::chrono::milliseconds(1);
 
 class OrderedRun {
 public:
     OrderedRun(int workers, ImageSource& source)
-        : m_source(source), m_capacity(kWindowPerWorker * static_cast<std::size_t>(workers)) {}
+        : m_source(source),
+          m_workers(static_cast<std::size_t>(workers)),
+          m_capacity(kWindowPerWorker * m_workers) {}
 
-    // The source's thread.
+    // The source's thread: refills the window once half of it has been written.
     void Produce() {
+        std::vector<ImageItem> items;
         for (;;) {
+            std::size_t room = 0;
             {
                 std::unique_lock lock(m_mutex);
-                m_spaceFree.wait(lock, [&] { return m_window.size() < m_capacity; });
+                m_spaceFree.wait(lock, [&] { return m_window.size() <= m_capacity / 2; });
+                room = m_capacity - m_window.size();
             }
-            std::optional<ImageItem> item = m_source.Next();
+            bool ended = false;
+            while (items.size() < room && !ended) {
+                std::optional<ImageItem> item = m_source.Next();
+                if (item)
+                    items.push_back(std::move(*item));
+                ended = !item;
+                // A slow list (a pipe) must not hold back what is already read.
+                if (items.size() == kMostTaken * m_workers)
+                    break;
+            }
             std::lock_guard lock(m_mutex);
-            if (!item) {
-                m_ended = true;
-                m_workReady.notify_all();
+            for (ImageItem& item : items)
+                m_window.push_back(Slot{std::move(item), {}, false});
+            items.clear();
+            m_ended = ended;
+            m_workReady.notify_all();
+            if (ended) {
                 m_headDone.notify_one();
                 return;
             }
-            m_window.push_back(Slot{std::move(*item), {}, false});
-            m_workReady.notify_one();
         }
     }
 
-    // A worker's thread.
+    // A worker's thread: takes a few images in a row, a share of those not yet taken.
     void Work(ImageWorker& worker) {
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_workReady.wait(lock, [&] { return m_nextToStart < End() || m_ended; });
-            if (m_nextToStart == End())
-                return;  // ended, and nothing left to start
-            const std::uint64_t number = m_nextToStart++;
-            Slot& slot = m_window[number - m_front];  // stays put while the deque grows
-            lock.unlock();
-            DumpOutcome outcome = worker.Dump(slot.item);
-            lock.lock();
-            slot.outcome = std::move(outcome);
-            slot.done = true;
-            if (number == m_front)
-                m_headDone.notify_one();
+            const std::size_t waiting = End() - m_nextToStart;
+            if (waiting == 0)
+                return;  // ended, and nothing left to take
+            const std::size_t taken =
+                std::clamp<std::size_t>(waiting / (2 * m_workers), 1, kMostTaken);
+            const std::uint64_t first = m_nextToStart;
+            m_nextToStart += taken;
+            const std::uint64_t end = first + taken;
+            for (std::uint64_t number = first; number < end; ++number) {
+                Slot& slot = m_window[number - m_front];  // stays put while the deque grows
+                lock.unlock();
+                const auto start = std::chrono::steady_clock::now();
+                DumpOutcome outcome = worker.Dump(slot.item);
+                const bool slow = std::chrono::steady_clock::now() - start > kSlowImage;
+                lock.lock();
+                slot.outcome = std::move(outcome);
+                slot.done = true;
+                // The writer is woken when the first image is done, but after a quick
+                // image only at the end of the run taken: it then writes them together.
+                if ((slow || number + 1 == end) && m_window.front().done)
+                    m_headDone.notify_one();
+            }
         }
     }
 
     // The calling thread: writes outcomes in order until the last.
     void WriteAll(const OutcomeSink& write) {
         std::unique_lock lock(m_mutex);
+        std::vector<DumpOutcome> ready;
         for (;;) {
             m_headDone.wait(lock, [&] {
                 return (!m_window.empty() && m_window.front().done) ||
@@ -68,12 +103,17 @@ public:
             });
             if (m_window.empty())
                 return;
-            DumpOutcome outcome = std::move(m_window.front().outcome);
-            m_window.pop_front();
-            ++m_front;
-            m_spaceFree.notify_one();
+            while (!m_window.empty() && m_window.front().done) {
+                ready.push_back(std::move(m_window.front().outcome));
+                m_window.pop_front();
+                ++m_front;
+            }
+            if (m_window.size() <= m_capacity / 2)
+                m_spaceFree.notify_one();
             lock.unlock();
-            write(outcome);
+            for (DumpOutcome& outcome : ready)
+                write(outcome);
+            ready.clear();
             lock.lock();
         }
     }
@@ -88,10 +128,11 @@ private:
     std::uint64_t End() const { return m_front + m_window.size(); }
 
     ImageSource& m_source;
+    const std::size_t m_workers;
     const std::size_t m_capacity;
     std::mutex m_mutex;
     std::condition_variable m_spaceFree;  // the producer waits for room
-    std::condition_variable m_workReady;  // workers wait for an image
+    std::condition_variable m_workReady;  // workers wait for images
     std::condition_variable m_headDone;   // the writer waits for the first image
     std::deque<Slot> m_window;            // images m_front, m_front + 1, ...
     std::uint64_t m_front = 0;

@@ -13,6 +13,7 @@
 #include "cli/ObservedBackend.h"
 #include "cli/OpenFailure.h"
 #include "cli/OrderedWorkers.h"
+#include "cli/OutputBatcher.h"
 #include "cli/PpmWriter.h"
 #include "cli/ProgressLine.h"
 #include "cli/TextReport.h"
@@ -141,16 +142,17 @@ public:
         }
         ImageSource source(m_options.images, std::move(list), m_options.recursive);
         ProgressLine progress(m_env.err, m_options.progress && m_env.errIsTerminal, source.Total());
+        OutputBatcher out(m_env.out);
         int status = kExitOk;
         auto makeWorker = [&] {
             return std::make_unique<ImageDumper>(m_options, m_app, m_env.newBackend());
         };
         RunInOrder(Workers(), source, makeWorker, [&](DumpOutcome& outcome) {
-            Write(outcome, progress);
+            Write(outcome, out, progress);
             if (!outcome.ok)
                 status = kExitNotLoaded;
         });
-        m_env.out.flush();
+        out.Flush();
         progress.Finish();
         return status;
     }
@@ -180,17 +182,18 @@ private:
 
     // What is already on the output goes before an error line, so the two streams
     // keep their order on one terminal; the progress line steps aside for both.
-    void Write(DumpOutcome& outcome, ProgressLine& progress) {
+    void Write(DumpOutcome& outcome, OutputBatcher& out, ProgressLine& progress) {
         for (DumpOutcome::Piece& piece : outcome.pieces) {
             if (piece.error) {
-                m_env.out.flush();
+                out.Flush();
                 progress.Clear();
                 m_env.err << piece.text;
             } else if (progress.Shown() && m_env.outIsTerminal) {
                 progress.Clear();
-                m_env.out << piece.text << std::flush;
+                out.Append(piece.text);
+                out.Flush();
             } else {
-                m_env.out << piece.text;
+                out.Append(piece.text);
             }
         }
         progress.Count();

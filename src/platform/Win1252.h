@@ -15,6 +15,8 @@ char32_t Win1252CodePoint(unsigned char byte);
 // A JSON string literal (quotes included) of the bytes read as Windows-1252, in
 // UTF-8, with the escapes \" \\ \r \n \t and \u00XX for every other control character.
 std::string JsonQuote(std::string_view bytes);
+// The same, appended to `out` (records of many strings are built in one buffer).
+void AppendJsonQuoted(std::string& out, std::string_view bytes);
 
 // The same for text that is UTF-8 already: the same escapes, every other byte as it is.
 std::string JsonQuoteUtf8(std::string_view utf8);

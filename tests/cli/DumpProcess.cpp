@@ -1,6 +1,7 @@
 #include "DumpProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -79,7 +80,7 @@ int Spawn(const std::vector<std::string>& args, const std::string& configHome,
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return -1;
-    whileRunning();
+    whileRunning(pid);
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -102,7 +103,7 @@ DumpResult RunDump(const std::vector<std::string>& args, const std::string& conf
             posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT,
                                              0600);
         },
-        [] {});
+        [](pid_t) {});
     result.out = ReadText(outPath);
     result.err = ReadText(errPath);
     return result;
@@ -116,6 +117,16 @@ DumpResult RunDumpOnTerminal(const std::vector<std::string>& args, const std::st
     ScratchDir capture;
     const std::string outPath = capture / "out";
     DumpResult result;
+    auto drain = [&](int timeoutMs) {
+        pollfd ready{terminal, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&ready, 1, timeoutMs) > 0 && (ready.revents & POLLIN)) {
+            const ssize_t count = ::read(terminal, buffer, sizeof buffer);
+            if (count <= 0)
+                return;
+            result.err.append(buffer, static_cast<std::size_t>(count));
+        }
+    };
     result.exitCode = Spawn(
         args, configHome, workDir,
         [&](posix_spawn_file_actions_t& actions) {
@@ -124,19 +135,22 @@ DumpResult RunDumpOnTerminal(const std::vector<std::string>& args, const std::st
                                              0600);
             posix_spawn_file_actions_adddup2(&actions, side, 2);
             posix_spawn_file_actions_addclose(&actions, terminal);
+            posix_spawn_file_actions_addclose(&actions, side);
         },
-        [&] {
-            // Read until the child's end of the terminal closes (EIO), so it never blocks.
-            ::close(side);
-            char buffer[4096];
-            for (;;) {
-                const ssize_t count = ::read(terminal, buffer, sizeof buffer);
-                if (count > 0)
-                    result.err.append(buffer, static_cast<std::size_t>(count));
-                else if (count == 0 || errno != EINTR)
-                    break;
-            }
+        [&](pid_t pid) {
+            // Read while it runs so that it never blocks on a full terminal; this end
+            // stays open, so what is written is never lost when the child exits.
+            auto running = [pid] {
+                siginfo_t info{};
+                return ::waitid(P_PID, static_cast<id_t>(pid), &info,
+                                WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                       info.si_pid == 0;
+            };
+            while (running())
+                drain(20);
+            drain(0);
         });
+    ::close(side);
     ::close(terminal);
     result.out = ReadText(outPath);
     return result;
