@@ -213,10 +213,12 @@ void QPainterDC::DrawPicture(const PictureView& picture, int x, int y, int width
     const QRectF whole(x, y, width, height);
     QRectF target = whole;
     // Only what can show is drawn: the clip (the exposed region on screen) and the
-    // device, both taken back to logical units.
-    const QTransform toDevice = m_painter.combinedTransform();
+    // device, both taken back to logical units. The device's size is in the units the
+    // painter had when this context was made (on a high-density screen those are not
+    // device pixels: the painter's own transform scales them), so only this context's
+    // mapping is undone.
     bool invertible = false;
-    const QTransform toLogical = toDevice.inverted(&invertible);
+    const QTransform toLogical = LogicalToDevice().inverted(&invertible);
     if (invertible && m_painter.device()) {
         const QRect device(0, 0, m_painter.device()->width(), m_painter.device()->height());
         target &= toLogical.mapRect(QRectF(device));

@@ -2,6 +2,7 @@
 // set before the application starts): the page looks as at one, only larger, and
 // the picture is held at device resolution, so it shows pixel for pixel.
 
+#include <QBackingStore>
 #include <QScrollBar>
 #include <QtTest>
 #include <memory>
@@ -15,8 +16,12 @@
 namespace {
 
 constexpr int kRatio = 2;
-// The 120 x 80 card image at half size: 60 x 40 logical units at (10, 10).
-constexpr QSize kPreview(60, 40);
+// A 400 x 280 card image at half size: 200 x 140 logical units at (10, 10), more
+// than half the view's width and height, all of it in view. The window fits the
+// offscreen screen (800 x 600 device pixels).
+constexpr QSize kImage(400, 280);
+constexpr QSize kPreview(200, 140);
+constexpr QSize kWindow(390, 290);
 
 struct Running {
     SettingsSandbox settings;
@@ -29,12 +34,32 @@ struct Running {
         program = std::make_unique<TsnApplication>(runner);
         if (!program->InitInstance({}))
             qFatal("start-up failed");
+        program->frame()->resize(kWindow);
         QVERIFY(QTest::qWaitForWindowExposed(program->frame()));
     }
     ViewWidget& view() { return program->frame()->viewWidget(); }
     Ctsn_viewerDoc& doc() { return *program->document(); }
-    // The viewport as the screen shows it, in device pixels.
-    QImage grab() { return view().viewport()->grab().toImage(); }
+    void open() {
+        const QString path = settings.path() + "/card.jpg";
+        auto card = ScrambleComment("tSN|gen|TITPyrite|end");
+        QVERIFY(card);
+        QVERIFY(
+            fixtures::WriteJpegFile(path.toStdString(), kImage.width(), kImage.height(), {*card}));
+        QVERIFY(program->OpenDocumentFile(path));
+    }
+    // The viewport as the window painted it for the screen (its backing store), in
+    // device pixels: the same paint as on a real display, not a separate render.
+    QImage grab() {
+        QWidget* viewport = view().viewport();
+        viewport->repaint();
+        // The offscreen backing store is one image of the window in device pixels.
+        QPaintDevice* store = program->frame()->backingStore()->paintDevice();
+        if (!store || store->devType() != QInternal::Image)
+            return {};
+        const QRect area(viewport->mapTo(program->frame(), QPoint(0, 0)) * kRatio,
+                         viewport->size() * kRatio);
+        return static_cast<QImage*>(store)->copy(area);
+    }
 };
 
 bool IsBlack(QRgb c) {
@@ -69,13 +94,11 @@ private slots:
     void pictureIsHeldAtDeviceSizeAndDrawnInItsLogicalPlace() {
         Running run;
         QCOMPARE(run.view().devicePixelRatioF(), qreal(kRatio));
-        const QString path = run.settings.path() + "/card.jpg";
-        QVERIFY(WriteCardJpeg(path, "tSN|gen|TITPyrite|end"));
-        QVERIFY(run.program->OpenDocumentFile(path));
+        run.open();
 
         // The document and the scroll area stay logical.
         QCOMPARE(run.doc().m_previewSize, (Size{kPreview.width(), kPreview.height()}));
-        QCOMPARE(run.doc().m_imageSize, (Size{120, 80}));
+        QCOMPARE(run.doc().m_imageSize, (Size{kImage.width(), kImage.height()}));
         QCOMPARE(run.view().horizontalScrollBar()->maximum(),
                  std::max(0, kPreview.width() + 300 - run.view().viewport()->width()));
         // Only the pixels held are device pixels: here the whole picture.
@@ -85,8 +108,9 @@ private slots:
         const QImage image = run.grab();
         QCOMPARE(image.size(), run.view().viewport()->size() * kRatio);
         const QRect drawn(QPoint(10, 10) * kRatio, kPreview * kRatio);
-        for (QPoint p : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(57, 13),
-                         QPoint(held.width - 1, held.height - 1), QPoint(held.width / 2, 45)})
+        for (QPoint p :
+             {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(57, 13), QPoint(held.width / 2, 45),
+              QPoint(held.width - 1, held.height / 2), QPoint(held.width - 1, held.height - 1)})
             QCOMPARE(image.pixel(drawn.topLeft() + p), HeldPixel(held, p.x(), p.y()));
         // Nothing of it outside its rectangle.
         for (QPoint p :
@@ -95,8 +119,8 @@ private slots:
             QVERIFY(IsWhite(image.pixel(p)));
 
         // The size line 10 units below the picture, at the left margin.
-        const QRect belowPicture(0, drawn.bottom() + 1, drawn.right() + 200,
-                                 image.height() - drawn.bottom() - 1);
+        const QRect belowPicture(QPoint(kRatio, drawn.bottom() + 1),
+                                 QPoint(drawn.right() + 200, (kPreview.height() + 50) * kRatio));
         const QRect line = Bounds(image, belowPicture, IsBlack);
         QVERIFY(!line.isEmpty());
         QVERIFY2(qAbs(line.left() - 10 * kRatio) <= 2 * kRatio,
@@ -108,9 +132,7 @@ private slots:
 
     void pageStartsBesideThePicture() {
         Running run;
-        const QString path = run.settings.path() + "/card.jpg";
-        QVERIFY(WriteCardJpeg(path, "tSN|gen|TITPyrite|end"));
-        QVERIFY(run.program->OpenDocumentFile(path));
+        run.open();
         QVERIFY(run.view().runCommand(ViewCommand::kGeneralCard));
         const QImage image = run.grab();
         auto blue = [](QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; };
