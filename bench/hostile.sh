@@ -33,16 +33,19 @@ work, dump, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
 MiB = 1024 * 1024
 
 def run_once(command):
-    """CPU seconds, wall seconds, peak resident bytes and standard output of one run."""
+    """CPU seconds, wall seconds, peak resident bytes, standard output and error of one run."""
     start = time.perf_counter()
-    child = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    out = child.stdout.read()
-    _, _, usage = os.wait4(child.pid, 0)
+    with open(f"{work}/stderr", "w+b") as err:
+        child = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=err)
+        out = child.stdout.read()
+        _, _, usage = os.wait4(child.pid, 0)
+        err.seek(0)
+        errors = err.read()
     elapsed = time.perf_counter() - start
-    return usage.ru_utime + usage.ru_stime, elapsed, usage.ru_maxrss * 1024, out
+    return usage.ru_utime + usage.ru_stime, elapsed, usage.ru_maxrss * 1024, out, errors
 
-def report(out):
-    """load_result, and damage when the record has it (else error)."""
+def report(out, err, path):
+    """load_result; damage when the record has it (else error); the reason of a failure."""
     try:
         record = json.loads(out.decode().splitlines()[0])
     except (ValueError, IndexError):
@@ -51,6 +54,11 @@ def report(out):
     text = f"load_result {record.get('load_result')}"
     if note:
         text += f"; {'damage' if 'damage' in record else 'error'}: {note}"
+    prefix = f"tsn-dump: {path}: "
+    reasons = [line[len(prefix):] for line in err.decode(errors="replace").splitlines()
+               if line.startswith(prefix)]
+    if record.get("load_result") and reasons:
+        text += f" ({reasons[-1]})"
     return text
 
 modes = (("full", ["--preview", "full"]), ("half", ["--preview", "half"]),
@@ -64,11 +72,11 @@ for line in open(f"{work}/manifest"):
     for mode, options in modes:
         best = None
         for _ in range(runs):
-            cpu, wall, rss, out = run_once([dump, "--json", *options, path])
-            best = (cpu, wall, rss, out) if best is None else \
-                (min(best[0], cpu), min(best[1], wall), min(best[2], rss), out)
+            cpu, wall, rss, out, err = run_once([dump, "--json", *options, path])
+            best = (cpu, wall, rss, out, err) if best is None else \
+                (min(best[0], cpu), min(best[1], wall), min(best[2], rss), out, err)
         print(f"{name:<28} {size:>8} {claimed:>11} {mode:<9} {best[2] / MiB:8.1f}"
-              f" {best[0]:6.3f} {best[1]:6.3f}  {report(best[3])}", flush=True)
+              f" {best[0]:6.3f} {best[1]:6.3f}  {report(best[3], best[4], path)}", flush=True)
 PY
 echo "(best of $runs; load average $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores," \
     "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs); machine shared)"
