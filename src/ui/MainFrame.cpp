@@ -147,6 +147,20 @@ void CMainFrame::createActions() {
     // The window has one pane: there is nothing to switch to.
     addCommand(kNextPane, QStringLiteral("Next Pane"), QKeySequence(Qt::Key_F6));
     addCommand(kPrevPane, QStringLiteral("Previous Pane"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
+
+    // Browsing the folder: keys only, so the menus and the toolbar stay as they are.
+    auto browse = [this](const QString& text, QList<QKeySequence> keys, int step) {
+        auto* action = new QAction(text, this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, step] { emit browseRequested(step); });
+        addAction(action);
+        return action;
+    };
+    m_nextImage = browse(QStringLiteral("Next Image"),
+                         {QKeySequence(Qt::Key_Space), QKeySequence(Qt::ALT | Qt::Key_Right)}, 1);
+    m_previousImage =
+        browse(QStringLiteral("Previous Image"),
+               {QKeySequence(Qt::Key_Backspace), QKeySequence(Qt::ALT | Qt::Key_Left)}, -1);
 }
 
 void CMainFrame::createMenus() {

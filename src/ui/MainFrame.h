@@ -33,6 +33,9 @@ public:
     const QList<QLabel*>& indicatorPanes() const { return m_indicators; }
     // The action of a command id; nullptr for an id without one.
     QAction* action(int id) const { return m_actions.value(id); }
+    // The keys-only actions that go to the next and the previous image of the folder.
+    QAction* nextImageAction() const { return m_nextImage; }
+    QAction* previousImageAction() const { return m_previousImage; }
 
     // The window title: the document's title, " - ", "Tessellon Viewer".
     void setDocumentTitle(const QString& title);
@@ -48,6 +51,8 @@ signals:
     void recentFileRequested(int index);
     // A file was dropped onto the window.
     void fileDropped(const QString& path);
+    // The next (step 1) or previous (step -1) image of the shown file's folder.
+    void browseRequested(int step);
 
 protected:
     bool event(QEvent* event) override;
@@ -72,4 +77,6 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_messagePane = nullptr;
     QList<QLabel*> m_indicators;
+    QAction* m_nextImage = nullptr;
+    QAction* m_previousImage = nullptr;
 };

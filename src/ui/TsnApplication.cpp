@@ -15,11 +15,13 @@
 #include "ui/AboutDlg.h"
 #include "ui/BusyCursor.h"
 #include "ui/DialogRunner.h"
+#include "ui/FolderBrowser.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
 #include "ui/ShellStrings.h"
 #include "ui/ViewWidget.h"
 #include "ui/WelcomeDlg.h"
+#include "ui/WindowGeometry.h"
 
 namespace {
 
@@ -72,11 +74,13 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
     m_frame->setRecentFiles(m_recent.paths());
     connect(m_frame.get(), &CMainFrame::commandRequested, this, &TsnApplication::OnCommand);
     connect(m_frame.get(), &CMainFrame::recentFileRequested, this, &TsnApplication::OpenRecentFile);
+    connect(m_frame.get(), &CMainFrame::browseRequested, this, &TsnApplication::OnBrowse);
     // Opened once the drop is over: the source is not kept waiting on a notice.
     connect(
         m_frame.get(), &CMainFrame::fileDropped, this,
         [this](const QString& path) { OpenDocumentFile(path); }, Qt::QueuedConnection);
 
+    RestoreWindowGeometry(*m_frame);
     // Only the first argument counts: the program shows one file at a time.
     if (arguments.isEmpty()) {
         OnFileNew();
@@ -101,6 +105,8 @@ int TsnApplication::ExitInstance() {
         m_app.SavePreferences(*m_store);
     m_app.m_colDefs.clear();
     m_recent.Save();
+    if (m_frame)
+        SaveWindowGeometry(*m_frame);
     return 0;
 }
 
@@ -114,6 +120,8 @@ bool TsnApplication::OpenDocumentFile(const QString& path) {
         BusyCursor busy;
         opened = m_doc->OnOpenDocument(LocalPath(fullPath));
     }
+    // A file that fails is still a place in its folder to browse on from.
+    m_browsePath = fullPath;
     if (!opened) {
         ShowOpenFailure(fullPath);
         return false;
@@ -127,6 +135,7 @@ bool TsnApplication::OpenDocumentFile(const QString& path) {
 
 void TsnApplication::OnFileNew() {
     // The document keeps its content; only its name goes, and the view starts over.
+    m_browsePath.clear();
     m_frame->setDocumentTitle(QString::fromLatin1(ShellText::kUntitled));
     m_frame->viewWidget().initialUpdate();
 }
@@ -166,6 +175,14 @@ void TsnApplication::OnPreferences() {
 void TsnApplication::OnAppAbout() {
     CAboutDlg about(m_frame.get());
     m_runner.RunModal(about);
+}
+
+void TsnApplication::OnBrowse(int step) {
+    if (m_browsePath.isEmpty())
+        return;
+    const QString next = NeighbourImage(m_browsePath, step);
+    if (!next.isEmpty())
+        OpenDocumentFile(next);
 }
 
 void TsnApplication::OnCommand(int id) {

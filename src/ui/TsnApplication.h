@@ -44,6 +44,9 @@ public:
     void OnFilePrintSetup();
     void OnPreferences();
     void OnAppAbout();
+    // Opens the next (step 1) or previous (step -1) image of the shown file's folder,
+    // as File > Open would; nothing at either end or with no file shown.
+    void OnBrowse(int step);
 
     Ctsn_viewerApp& app() { return m_app; }
     Ctsn_viewerDoc* document() const { return m_doc.get(); }
@@ -64,4 +67,7 @@ private:
     RecentFileList m_recent;
     std::unique_ptr<Ctsn_viewerDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    // The file last opened (or tried), where browsing the folder goes on from;
+    // empty after File New.
+    QString m_browsePath;
 };

@@ -1,0 +1,16 @@
+#pragma once
+// Going through a folder of images: the image files beside the one shown, in the
+// order a file manager lists them (natural order: "img2" before "img10", letter case
+// ignored), for the next and previous image commands.
+
+#include <QString>
+#include <QStringList>
+
+// The full paths of the files in `folder` that the viewer loads (.bmp .jpg .jpeg
+// .tif .tiff .pcx .png, in any case), in natural order.
+QStringList ImagesInFolder(const QString& folder);
+
+// The image after (step 1) or before (step -1) `path` in its folder; empty at either
+// end (browsing does not wrap). `path` itself need not be an image or exist any more:
+// its place in the order counts.
+QString NeighbourImage(const QString& path, int step);
