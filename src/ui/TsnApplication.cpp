@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrinter>
 
 #include "app/ProgramDirectory.h"
@@ -18,6 +17,7 @@
 #include "ui/FolderBrowser.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
+#include "ui/PrintSetupDlg.h"
 #include "ui/ShellStrings.h"
 #include "ui/ViewWidget.h"
 #include "ui/WelcomeDlg.h"
@@ -152,8 +152,11 @@ void TsnApplication::OnFileOpen() {
 
 void TsnApplication::OnFilePrintSetup() {
     // The printer that printing and print preview keep using.
-    QPageSetupDialog dialog(&m_frame->viewWidget().printer(), m_frame.get());
-    m_runner.RunModal(dialog);
+    CPrintSetupDlg dialog(m_frame->viewWidget().printer(), m_printers(), m_runner, m_frame.get());
+    if (m_runner.RunModal(dialog) == QDialog::Accepted)
+        dialog.Apply();
+    else
+        dialog.Revert();
 }
 
 void TsnApplication::OnPreferences() {

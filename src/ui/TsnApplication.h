@@ -7,12 +7,14 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "app/Ctsn_viewerApp.h"
 #include "doc/Ctsn_viewerDoc.h"
 #include "image/RealImagingBackend.h"
 #include "ui/MessageDlgNotifier.h"
+#include "ui/PrintSetupDlg.h"
 #include "ui/RecentFileList.h"
 
 class CMainFrame;
@@ -48,6 +50,9 @@ public:
     // as File > Open would; nothing at either end or with no file shown.
     void OnBrowse(int step);
 
+    // Where Print Setup finds the printers to offer; the print system's by default.
+    void setPrinterList(std::function<PrinterList()> printers) { m_printers = std::move(printers); }
+
     Ctsn_viewerApp& app() { return m_app; }
     Ctsn_viewerDoc* document() const { return m_doc.get(); }
     CMainFrame* frame() const { return m_frame.get(); }
@@ -70,4 +75,5 @@ private:
     // The file last opened (or tried), where browsing the folder goes on from;
     // empty after File New.
     QString m_browsePath;
+    std::function<PrinterList()> m_printers = InstalledPrinters;
 };

@@ -3,6 +3,7 @@
 // recent-file list and dropped files. No dialog is ever shown modally.
 
 #include <QAction>
+#include <QComboBox>
 #include <QEnterEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -19,6 +21,7 @@
 #include "ShellTestSupport.h"
 #include "ui/BusyCursor.h"
 #include "ui/MainFrame.h"
+#include "ui/PrintSetupDlg.h"
 #include "ui/ShellStrings.h"
 #include "ui/TsnApplication.h"
 #include "ui/ViewWidget.h"
@@ -412,16 +415,63 @@ void MainFrameTest::fileOpenOffersAllFiles() {
     QCOMPARE(run.program->document()->m_path, run.file("chosen.jpg").toStdString());
 }
 
+// Print Setup offers the installed printers (injected here: no test needs a real
+// one) and the paper and margins of the printer that Print and Print Preview use.
 void MainFrameTest::printSetupEditsThePrinterThatPrints() {
     Running run;
+    run.program->setPrinterList([] { return PrinterList{{"Office", "Lab"}, "Lab"}; });
+    QPrinter& kept = run.frame().viewWidget().printer();
+    QStringList offered;
+    QString preselected;
+    QString chosen;
     QPrinter* edited = nullptr;
-    run.runner.answer("QPageSetupDialog", [&](QDialog& dialog) {
-        edited = static_cast<QPageSetupDialog&>(dialog).printer();
+    auto turnPage = [&](QPageLayout::Orientation orientation) {
+        run.runner.answer("QPageSetupDialog", [&edited, orientation](QDialog& dialog) {
+            edited = static_cast<QPageSetupDialog&>(dialog).printer();
+            edited->setPageOrientation(orientation);
+            return int(QDialog::Accepted);
+        });
+    };
+    turnPage(QPageLayout::Landscape);
+    run.runner.answer("CPrintSetupDlg", [&](QDialog& dialog) {
+        auto& setup = static_cast<CPrintSetupDlg&>(dialog);
+        for (int i = 0; i < setup.printerBox()->count(); ++i)
+            offered << setup.printerBox()->itemText(i);
+        preselected = setup.selectedPrinter();
+        setup.printerBox()->setCurrentIndex(0);
+        setup.pageSetupButton()->click();
+        chosen = setup.selectedPrinter();
         return int(QDialog::Accepted);
     });
     run.action(kFilePrintSetup)->trigger();
-    QCOMPARE(run.runner.classNames(), QStringList({"QPageSetupDialog"}));
-    QCOMPARE(edited, &run.frame().viewWidget().printer());
+    QCOMPARE(run.runner.classNames(), QStringList({"CPrintSetupDlg", "QPageSetupDialog"}));
+    QCOMPARE(run.runner.shown[0].title, QString("Print Setup"));
+    QCOMPARE(offered, QStringList({"Office", "Lab"}));
+    QCOMPARE(preselected, QString("Lab"));
+    QCOMPARE(chosen, QString("Office"));
+    QCOMPARE(edited, &kept);
+    QCOMPARE(kept.pageLayout().orientation(), QPageLayout::Landscape);
+
+    // Cancel leaves the printer as it was, whatever was changed on the way.
+    turnPage(QPageLayout::Portrait);
+    run.runner.answer("CPrintSetupDlg", [](QDialog& dialog) {
+        static_cast<CPrintSetupDlg&>(dialog).pageSetupButton()->click();
+        return int(QDialog::Rejected);
+    });
+    run.action(kFilePrintSetup)->trigger();
+    QCOMPARE(kept.pageLayout().orientation(), QPageLayout::Landscape);
+
+    // Without any printer there is nothing to choose.
+    run.program->setPrinterList([] { return PrinterList{}; });
+    run.runner.answer("CPrintSetupDlg", [&](QDialog& dialog) {
+        auto& setup = static_cast<CPrintSetupDlg&>(dialog);
+        preselected = setup.selectedPrinter();
+        offered = {setup.printerBox()->isEnabled() ? "enabled" : "disabled"};
+        return int(QDialog::Accepted);
+    });
+    run.action(kFilePrintSetup)->trigger();
+    QCOMPARE(preselected, QString());
+    QCOMPARE(offered, QStringList({"disabled"}));
 }
 
 void MainFrameTest::openingIsBusyButItsNoticeIsNot() {
