@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTSN_BUILD_GUI=OFF -DTSN_BUILD_TESTS=OFF -DTSN_BUILD_FUZZ=ON
+    -DTSN_BUILD_GUI=OFF -DTSN_BUILD_TESTS=OFF -DTSN_BUILD_FUZZ=ON -DTSN_WERROR=ON
 cmake --build build-fuzz -j "$(nproc)"
 
 if [ "${1:-}" = "--replay" ]; then

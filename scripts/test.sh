@@ -9,13 +9,13 @@ bash scripts/setup.sh
 jobs=$(nproc)
 if [ "${1:-}" = "--sanitize" ]; then
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSN_BUILD_GUI=OFF \
-        -DTSN_SANITIZE=ON
+        -DTSN_SANITIZE=ON -DTSN_WERROR=ON
     cmake --build build-asan -j "$jobs"
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
 else
-    cmake -S . -B build -G Ninja
+    cmake -S . -B build -G Ninja -DTSN_WERROR=ON
     cmake --build build -j "$jobs"
     ctest --test-dir build --output-on-failure -j "$jobs"
 fi
