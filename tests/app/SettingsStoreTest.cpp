@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <QSettings>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <vector>
 
 #include "app/Ctsn_viewerApp.h"
 #include "app/ProgramDirectory.h"
@@ -162,6 +166,7 @@ TEST_F(SettingsStoreTest, ProgramDirectoryComesFromInstdir) {
          "[General]\ninstdir=/usr/share/tsn-viewer\n", "/home/me/tsn"},
         {"a trailing separator is kept", "[General]\ninstdir=/opt/tsn/\n", "", "/opt/tsn/"},
         {"an unquoted comma stays in the path", "[General]\ninstdir=/opt/a, b\n", "", "/opt/a, b"},
+        {"an empty value is not taken", "[General]\ninstdir=\n", "", current},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,6 +180,111 @@ TEST_F(SettingsStoreTest, ProgramDirectoryComesFromInstdir) {
         QtSettingsStore store;
         EXPECT_EQ(ProgramDirectory(store), c.expected);
     }
+}
+
+// Paths that QSettings' own reading of an unquoted value would change.
+const std::string kAwkwardPaths[] = {
+    "/opt/tsn,v2",       "/opt/a, b; c",     "C:\\tsn\\new\\x41",
+    "/opt/\"tsn\" 'v2'", "  /opt/blanks  ",  "/opt/caf\xC3\xA9/\xCE\xA9",
+    "/opt/=x=/%U0041",   "/opt/@Variant(x)",
+};
+
+TEST_F(SettingsStoreTest, InstdirIsReadByteForByte) {
+    for (const std::string& path : kAwkwardPaths) {
+        SCOPED_TRACE(path);
+        SetUp();
+        WriteFile(SystemFile(), "[General]\ninstdir=" + path + "\r\n");
+        {
+            QtSettingsStore store;
+            EXPECT_EQ(ProgramDirectory(store), path);
+        }
+        WriteFile(UserFile(), "[Recent]\nx=1\n[General]\nwelcome=1\ninstdir=" + path + "\n");
+        QtSettingsStore store;
+        EXPECT_EQ(ProgramDirectory(store), path);
+        // Saving makes QSettings write the whole file again, through the store or
+        // through another QSettings (the recent-file list): the path still reads back.
+        Ctsn_viewerApp().SavePreferences(store);
+        QSettings other(QSettings::NativeFormat, QSettings::UserScope, "Tessellon", "tsn_viewer");
+        other.setValue("Recent File List/File1", "/tmp/a.jpg");
+        other.sync();
+        QtSettingsStore again;
+        EXPECT_EQ(ProgramDirectory(again), path) << ReadFile(UserFile());
+    }
+}
+
+TEST_F(SettingsStoreTest, InstalledSettingsFileReadsBackExactly) {
+    std::vector<std::string> paths(std::begin(kAwkwardPaths), std::end(kAwkwardPaths));
+    paths.push_back("/usr/share/tsn-viewer");
+    paths.push_back("\"/opt/quoted\"");
+    paths.push_back("/opt/two\nlines\\n");
+    const fs::path script = fs::path(TSN_BINARY_DIR) / "write-settings-test.cmake";
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        SetUp();
+        std::ofstream(script) << "set(TSN_SETTINGS_FILE [==[" << SystemFile().string() << "]==])\n"
+                              << "set(TSN_INSTDIR [==[" << path << "]==])\n"
+                              << "include([==[" << TSN_SOURCE_DIR
+                              << "/data/write_settings.cmake]==])\n";
+        const std::string command =
+            std::string(TSN_CMAKE_COMMAND) + " -P '" + script.string() + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        QtSettingsStore store;
+        EXPECT_EQ(ProgramDirectory(store), path) << ReadFile(SystemFile());
+    }
+    fs::remove(script);
+}
+
+TEST_F(SettingsStoreTest, WithoutAUsableInstdirTheInstalledDataOrTheCurrentDirectoryServes) {
+    struct Case {
+        const char* name;
+        std::string userFile;
+        StartupPlaces places;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"no instdir: the current directory",
+         "",
+         {"/home/me", "/usr/share/tsn-viewer"},
+         "/home/me"},
+        {"empty instdir: the installed data",
+         "[General]\ninstdir=\n",
+         {"/home/me", "/usr/share/tsn-viewer"},
+         "/usr/share/tsn-viewer"},
+        {"empty instdir, not installed: the current directory",
+         "[General]\ninstdir=\n",
+         {"/home/me", ""},
+         "/home/me"},
+        {"no current directory: the installed data",
+         "",
+         {"", "/usr/share/tsn-viewer"},
+         "/usr/share/tsn-viewer"},
+        {"nothing known: relative, never the root", "[General]\ninstdir=\n", {"", ""}, "."},
+        {"an instdir wins over both",
+         "[General]\ninstdir=/opt/tsn\n",
+         {"/home/me", "/usr/share/tsn-viewer"},
+         "/opt/tsn"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        if (!c.userFile.empty())
+            WriteFile(UserFile(), c.userFile);
+        QtSettingsStore store;
+        EXPECT_EQ(ProgramDirectory(store, c.places), c.expected);
+    }
+}
+
+TEST_F(SettingsStoreTest, AVanishedStartupDirectoryIsNotKnown) {
+    const fs::path before = fs::current_path();
+    const fs::path gone = ConfigDirectories::User().parent_path() / "gone";
+    fs::create_directories(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    const StartupPlaces places = CurrentStartupPlaces();
+    fs::current_path(before);
+    EXPECT_EQ(places.currentDirectory, "");
+    // A test executable is not installed: no data beside it.
+    EXPECT_EQ(places.installedDataDirectory, "");
 }
 
 TEST_F(SettingsStoreTest, SavingNeverTouchesInstdirOrTheSystemFile) {
