@@ -12,12 +12,16 @@ static void LoadIconResources() {
 QIcon ApplicationIcon() {
     LoadIconResources();
     QIcon icon;
-    for (int size : {16, 32, 48})
+    for (int size : {16, 32, 48, 64, 96, 128})
         icon.addFile(QStringLiteral(":/icons/tsn-viewer-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 
 QIcon ToolbarIcon(const QString& name) {
     LoadIconResources();
-    return QIcon(QStringLiteral(":/icons/%1.png").arg(name));
+    // Both densities, whatever the screen at start-up: a window can move to another.
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/%1.png").arg(name));
+    icon.addFile(QStringLiteral(":/icons/%1@2x.png").arg(name));
+    return icon;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the viewer's pictures: the eight toolbar buttons (16 x 15, from the pixel
-maps below, in the sixteen classic colours) and the application icon (a tiling of
-diamonds, 16, 32 and 48 pixels square). Writes PNG files beside this script.
+maps below, in the sixteen classic colours, with NAME@2x.png at twice the size for
+high-density screens) and the application icon (a tiling of diamonds, as PNG files
+from 16 to 256 pixels square and as tsn-viewer.svg). Writes the files beside this
+script.
 
     python3 src/ui/icons/make_icons.py
 """
@@ -150,6 +152,9 @@ kgkwwwwwwwwwwkgk
 }
 
 
+APP_ICON_SIZES = (16, 24, 32, 48, 64, 96, 128, 256)
+
+
 def write_png(path, width, height, pixels):
     """pixels: rows of (r, g, b, a) tuples."""
     raw = b"".join(b"\x00" + b"".join(bytes(p) for p in row) for row in pixels)
@@ -198,13 +203,50 @@ def app_icon_pixels(size):
     return rows
 
 
+def doubled(pixels):
+    """Every pixel as two by two: the same drawing, sharp at twice the density."""
+    return [[p for p in row for _ in (0, 1)] for row in pixels for _ in (0, 1)]
+
+
+def app_icon_svg(size=48):
+    """The application icon as vector shapes: the same diamonds, seams and corners."""
+    tile = size // 4
+    colours = ["#008080", "#ffd000", "#c82828"]
+    radius = size / 6
+
+    def point(u, v):
+        return "%g,%g" % ((u + v - 2.5 * size) / 2, (u - v + 1.5 * size) / 2)
+
+    cells = []
+    # Lines u = const and v = const bound the diamonds; enough of them to cover.
+    for i in range(-2, 3 * size // tile + 2):
+        for j in range(-2, 4 * size // tile + 2):
+            u, v = i * tile, j * tile
+            corners = [point(u, v), point(u + tile, v), point(u + tile, v + tile),
+                       point(u, v + tile)]
+            cells.append('<polygon points="%s" fill="%s"/>' %
+                         (" ".join(corners), colours[(i + 2 * j) % 3]))
+    return (
+        '<svg xmlns="http://www.w3.org/2000/svg" width="{s}" height="{s}" '
+        'viewBox="0 0 {s} {s}">\n'
+        '<clipPath id="c"><rect width="{s}" height="{s}" rx="{r:g}"/></clipPath>\n'
+        '<g clip-path="url(#c)" stroke="#000060" stroke-width="1">\n{cells}\n</g>\n'
+        '<rect x="0.5" y="0.5" width="{w}" height="{w}" rx="{r:g}" fill="none" '
+        'stroke="#000060"/>\n</svg>\n'
+    ).format(s=size, w=size - 1, r=radius, cells="\n".join(cells))
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     for name, art in BUTTONS.items():
-        write_png(os.path.join(here, name + ".png"), 16, 15, button_pixels(art))
-    for size in (16, 32, 48):
+        pixels = button_pixels(art)
+        write_png(os.path.join(here, name + ".png"), 16, 15, pixels)
+        write_png(os.path.join(here, name + "@2x.png"), 32, 30, doubled(pixels))
+    for size in APP_ICON_SIZES:
         write_png(os.path.join(here, "tsn-viewer-%d.png" % size), size, size,
                   app_icon_pixels(size))
+    with open(os.path.join(here, "tsn-viewer.svg"), "w") as out:
+        out.write(app_icon_svg())
 
 
 if __name__ == "__main__":
