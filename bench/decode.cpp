@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "image/Codecs.h"
 #include "image/Decoders.h"
 #include "image/RealImagingBackend.h"
 
@@ -211,20 +212,28 @@ void BM_DecodeJpeg(benchmark::State& state) {
 }
 void BM_DecodePng(benchmark::State& state) {
     const std::vector<std::uint8_t> bytes = EncodePng();
-    std::vector<PngTextEntry> texts;
     RunDecode(state, bytes, [&](ByteSpan span) {
-        texts.clear();
-        return DecodePng(span, ::Rgb{}, 2.2, &texts);
+        SpanSource source(span.data, span.size);
+        return RunCodec(*MakePngCodec(source, ::Rgb{}, 2.2), LoadHint{});
     });
 }
 void BM_DecodeTiff(benchmark::State& state) {
-    RunDecode(state, EncodeTiff(), DecodeTiff);
+    RunDecode(state, EncodeTiff(), [](ByteSpan span) {
+        SpanSource source(span.data, span.size);
+        return RunCodec(*MakeTiffCodec(source), LoadHint{});
+    });
 }
 void BM_DecodeBmp(benchmark::State& state) {
-    RunDecode(state, EncodeBmp(), DecodeBmp);
+    RunDecode(state, EncodeBmp(), [](ByteSpan span) {
+        SpanSource source(span.data, span.size);
+        return RunCodec(*MakeBmpCodec(source), LoadHint{});
+    });
 }
 void BM_DecodePcx(benchmark::State& state) {
-    RunDecode(state, EncodePcx(), DecodePcx);
+    RunDecode(state, EncodePcx(), [](ByteSpan span) {
+        SpanSource source(span.data, span.size);
+        return RunCodec(*MakePcxCodec(source), LoadHint{});
+    });
 }
 BENCHMARK(BM_DecodeJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodePng)->Unit(benchmark::kMillisecond);

@@ -1,10 +1,6 @@
-// Feeds arbitrary bytes to the PCX decoder: it must never crash, hang, leak or read
-// out of bounds; a picture it returns must be whole and opaque, a failure must say why.
-#include <cstddef>
-#include <cstdint>
-
-#include "RasterFuzzCheck.h"
+// The PCX codec through the driver (see CodecFuzz.h).
+#include "CodecFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return CheckRasterDecode(DecodePcxWithin(ByteSpan{data, size}, kMaxFuzzPixels));
+    return FuzzCodec(data, size, [](ByteSource& source) { return MakePcxCodec(source); });
 }

@@ -126,6 +126,11 @@ std::string JsonRecord(const Ctsn_viewerDoc& doc, const std::string& path,
             formatValue += '"' + std::string(format) + '"';
         else
             formatValue += "null";
+        std::string& damage = record.Key("damage");
+        if (doc.m_loadResult == ImageFile::kSuccess && !doc.m_damage.empty())
+            damage += JsonQuote(doc.m_damage);
+        else
+            damage += "null";
         record.SizePair("image_size", doc.m_imageSize);
         record.SizePair("preview_size", doc.m_previewSize);
         Protocol(record.Key("protocol"), doc.m_card);

@@ -46,6 +46,8 @@ private:
         m_out << "Format : " << (format ? format : "none") << "\n";
         m_out << "Image size : " << SizeText(m_doc.m_imageSize) << "\n";
         m_out << "Preview size : " << SizeText(m_doc.m_previewSize) << "\n";
+        if (!m_doc.m_damage.empty())
+            m_out << "Damage : " << TerminalText(m_doc.m_damage) << "\n";
     }
 
     void WriteCards() {

@@ -10,8 +10,6 @@
 #include "cli/DumpOptions.h"
 #include "cli/ImageSource.h"
 #include "cli/JsonRecord.h"
-#include "cli/ObservedBackend.h"
-#include "cli/OpenFailure.h"
 #include "cli/OrderedWorkers.h"
 #include "cli/OutputBatcher.h"
 #include "cli/PpmWriter.h"
@@ -50,8 +48,8 @@ class ImageDumper : public ImageWorker {
 public:
     ImageDumper(const DumpOptions& options, const Ctsn_viewerApp& app,
                 std::unique_ptr<ImagingBackend> backend)
-        : m_options(options), m_app(app), m_inner(std::move(backend)), m_backend(*m_inner) {
-        m_backend.Startup();
+        : m_options(options), m_app(app), m_backend(std::move(backend)) {
+        m_backend->Startup();
     }
 
     DumpOutcome Dump(const ImageItem& item) override {
@@ -66,17 +64,15 @@ public:
 private:
     void DumpImage(const std::string& path, DumpOutcome& outcome) {
         CollectingNotifier notifier;
-        Ctsn_viewerDoc doc(m_app, m_backend, notifier);
+        Ctsn_viewerDoc doc(m_app, *m_backend, notifier);
         doc.m_headerOnly = m_options.noPixels;
-        m_backend.ForgetLoads();
         std::optional<std::string> openError;
         std::string failure;
-        if (!doc.OnOpenDocument(path)) {
-            openError = OpenFailureReason(path);
-            failure = *openError;
-        } else if (doc.m_loadResult != ImageFile::kSuccess) {
-            failure = LoadFailureReason(doc.m_loadResult);
-        }
+        std::string whyNot;
+        if (!doc.OnOpenDocument(path, &whyNot))
+            failure = *(openError = std::move(whyNot));
+        else if (doc.m_loadResult != ImageFile::kSuccess)
+            failure = doc.m_loadFailure;
         if (!failure.empty())
             AddError(outcome, path, failure);
 
@@ -89,13 +85,6 @@ private:
 
         if (outcome.ok && m_options.ppmPath)
             WritePicture(doc, outcome);
-    }
-
-    std::string LoadFailureReason(int code) {
-        if (!m_backend.LoaderCalled())
-            return "unsupported file type";
-        std::string reason = m_backend.StatusReason();
-        return reason.empty() ? "cannot be loaded (code " + std::to_string(code) + ")" : reason;
     }
 
     std::string Trace(Ctsn_viewerDoc& doc) {
@@ -121,8 +110,7 @@ private:
 
     const DumpOptions& m_options;
     const Ctsn_viewerApp& m_app;
-    std::unique_ptr<ImagingBackend> m_inner;
-    ObservedBackend m_backend;
+    std::unique_ptr<ImagingBackend> m_backend;
 };
 
 class DumpRun {

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -12,15 +14,22 @@ constexpr char kCardMark[] = "tSN";
 constexpr std::size_t kCardMarkLength = 3;
 
 // What the framework's own open proves before the document is touched: the path
-// names a regular file that this process can open for reading.
-bool IsReadableRegularFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+// names a regular file that this process can open for reading. Empty when it does,
+// else why not.
+std::string WhyNotReadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return std::strerror(errno);
     struct stat info {};
-    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    std::string reason;
+    if (::fstat(fd, &info) != 0)
+        reason = std::strerror(errno);
+    else if (S_ISDIR(info.st_mode))
+        reason = std::strerror(EISDIR);
+    else if (!S_ISREG(info.st_mode))
+        reason = "not a regular file";
     ::close(fd);
-    return regular;
+    return reason;
 }
 
 bool HasCardMark(const std::string& comment) {
@@ -33,9 +42,12 @@ Ctsn_viewerDoc::Ctsn_viewerDoc(const Ctsn_viewerApp& app, ImagingBackend& backen
                                DocumentNotifier& notifier)
     : m_image(backend), m_app(app), m_notifier(notifier) {}
 
-bool Ctsn_viewerDoc::OnOpenDocument(const std::string& path) {
-    if (!IsReadableRegularFile(path))
+bool Ctsn_viewerDoc::OnOpenDocument(const std::string& path, std::string* whyNot) {
+    if (std::string reason = WhyNotReadable(path); !reason.empty()) {
+        if (whyNot)
+            *whyNot = std::move(reason);
         return false;
+    }
     m_loadResult = -1;
     m_found = 0;
     m_page = PageNone;
@@ -50,9 +62,15 @@ void Ctsn_viewerDoc::LoadImageAndCards() {
     m_found = 0;
     m_loadResult = 0;
     m_imageSize = Size{};
+    m_loadFailure.clear();
+    m_damage.clear();
     if (!m_path.empty()) {
         m_image.m_loadHint = PreviewHint();
         m_loadResult = m_image.Load(m_path);
+        if (m_loadResult != ImageFile::kSuccess)
+            m_loadFailure = m_image.m_failure;
+        else
+            m_damage = m_image.m_damage;
         if (m_loadResult == ImageFile::kSuccess) {
             ParseCardComments();
             if (!m_found)

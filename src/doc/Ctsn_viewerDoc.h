@@ -28,9 +28,9 @@ public:
     Ctsn_viewerDoc& operator=(const Ctsn_viewerDoc&) = delete;
 
     // False when the file cannot be opened for reading: then nothing has changed and
-    // the caller reports it. Otherwise runs the pipeline and returns true, whatever
-    // the load gave.
-    bool OnOpenDocument(const std::string& path);
+    // the caller reports it (`whyNot`, when given, says why in one line). Otherwise runs
+    // the pipeline and returns true, whatever the load gave.
+    bool OnOpenDocument(const std::string& path, std::string* whyNot = nullptr);
     void LoadImageAndCards();
 
     int m_refreshPending = 0;
@@ -41,6 +41,10 @@ public:
     std::string m_path;
     int m_loadResult = -1;  // -1 nothing loaded yet, 0 loaded, else ImageFile::Load's code
     int m_found = 0;        // 1 when a tSN comment was parsed
+    // Why the picture was not loaded (m_loadResult not 0), in one line.
+    std::string m_loadFailure;
+    // What was wrong with a picture that loaded but not whole, in one line; else empty.
+    std::string m_damage;
     CardInfo m_card;
     // Read only the picture's size and comments, no pixels (for scanning many files):
     // the sizes and the card come out as with pixels, but nothing is held to draw.

@@ -67,6 +67,9 @@ int ImageFile::Load(const std::string& path) {
         return kNotLoaded;
     const std::string ext = LowerExtension(path);
     Free();
+    m_failure.clear();
+    m_damage.clear();
+    m_format = kFormatNone;  // until a loader is chosen
 
     BlockHandle picture;
     int width = 0;
@@ -118,14 +121,22 @@ int ImageFile::Load(const std::string& path) {
         m_format = kFormatPng;
     }
 
+    if (m_format == kFormatNone) {
+        m_failure = "unsupported file type";
+        return kNotLoaded;
+    }
     const int status = m_backend.Status();
     if (picture) {
         m_hImage = std::move(picture);
         m_width = width;
         m_height = height;
         m_path = path;
+        m_damage = m_backend.StatusReason();
         return status;
     }
+    m_failure = m_backend.StatusReason();
+    if (m_failure.empty())
+        m_failure = "cannot be loaded (status " + std::to_string(status) + ")";
     m_width = 0;
     m_height = 0;
     m_format = kFormatNone;

@@ -78,6 +78,11 @@ public:
     // holds the new size times this (DeviceSize), and Draw still draws it into
     // m_width x m_height logical units; 1 everywhere but on a high-density screen.
     double m_devicePixelRatio = 1.0;
+    // After a load that gave no picture: why (the backend's reason, or that the type is
+    // not supported). After one that gave a picture not whole: what was wrong with it.
+    // Empty otherwise.
+    std::string m_failure;
+    std::string m_damage;
 
 private:
     ImagingBackend& m_backend;

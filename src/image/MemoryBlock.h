@@ -14,9 +14,11 @@
 
 class MemoryBlock {
 public:
-    // Allocates size bytes, uninitialised; nullptr when the memory is not there.
+    // Allocates size bytes, all zero; nullptr when the memory is not there. A large
+    // block is fresh pages from the kernel: what is never written costs nothing.
     static std::unique_ptr<MemoryBlock> Allocate(std::size_t size) {
-        Bytes bytes(AllocateBytes(size));
+        const std::size_t mapped = MappedSize(size);
+        Bytes bytes(AllocateBytes(size, mapped), FreeBytes{mapped});
         if (!bytes)
             return nullptr;
         return std::unique_ptr<MemoryBlock>(new (std::nothrow) MemoryBlock(std::move(bytes), size));
@@ -64,23 +66,36 @@ public:
 
 private:
     struct FreeBytes {
-        void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+        std::size_t mapped = 0;  // bytes mapped, or 0 for the heap
+        void operator()(std::uint8_t* bytes) const {
+            if (mapped)
+                ::munmap(bytes, mapped);
+            else
+                std::free(bytes);
+        }
     };
     using Bytes = std::unique_ptr<std::uint8_t, FreeBytes>;
 
-    // A picture of many megabytes is first touched row by row as it is decoded: in
-    // huge pages that costs a few hundred page faults instead of one per 4 KiB.
-    static std::uint8_t* AllocateBytes(std::size_t size) {
-        constexpr std::size_t kHugePage = std::size_t{2} << 20;
-        if (size < 4 * kHugePage)
-            return static_cast<std::uint8_t*>(std::malloc(size ? size : 1));
-        if (size > SIZE_MAX - kHugePage)
-            return nullptr;
-        const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
-        void* bytes = std::aligned_alloc(kHugePage, rounded);
-        if (bytes)
-            ::madvise(bytes, rounded, MADV_HUGEPAGE);
-        return static_cast<std::uint8_t*>(bytes);
+    // Blocks from this size up are mapped: the heap might hand back used memory that
+    // would have to be cleared.
+    static constexpr std::size_t kMapFrom = std::size_t{256} << 10;
+    static constexpr std::size_t kPage = std::size_t{4} << 10;
+
+    static std::size_t MappedSize(std::size_t size) {
+        if (size < kMapFrom || size > SIZE_MAX - kPage)
+            return 0;
+        return (size + kPage - 1) / kPage * kPage;
+    }
+
+    static std::uint8_t* AllocateBytes(std::size_t size, std::size_t mapped) {
+        if (mapped == 0) {
+            if (size >= kMapFrom)
+                return nullptr;  // too large to map
+            return static_cast<std::uint8_t*>(std::calloc(size ? size : 1, 1));
+        }
+        void* bytes = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        return bytes == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(bytes);
     }
 
     MemoryBlock(Bytes bytes, std::size_t size) : m_bytes(std::move(bytes)), m_size(size) {}
@@ -95,6 +110,7 @@ private:
 
 using BlockHandle = std::unique_ptr<MemoryBlock>;  // nullptr: no block
 
-// Pictures are held as rows top-down, 4 bytes a pixel: blue, green, red, 0xFF
-// (what QImage::Format_RGB32 reads on a little-endian machine), no row padding.
+// Pictures are held as rows top-down, 4 bytes a pixel: blue, green, red and a fourth
+// byte that nothing reads (0xFF where written, 0 where a row was never decoded; what
+// QImage::Format_RGB32 reads on a little-endian machine), no row padding.
 constexpr int kPictureBytesPerPixel = 4;

@@ -1,122 +1,145 @@
 #include "image/RealImagingBackend.h"
 
-#include "image/FileBytes.h"
+#include <unistd.h>
 
 #include <cstdio>
+#include <new>
+
+#include "image/Codecs.h"
+#include "image/Decoders.h"
+#include "image/FileBytes.h"
 #include "image/Resampler.h"
 
-namespace {
-
-int StatusOfRead(FileBytes::Status status) {
-    switch (status) {
-        case FileBytes::kRead:
-            return RealImagingBackend::kStatusOk;
-        case FileBytes::kTooLarge:
-            return RealImagingBackend::kStatusTooLarge;
-        case FileBytes::kOutOfMemory:
-            return RealImagingBackend::kStatusOutOfMemory;
-        case FileBytes::kUnreadable:
-            break;
+int RealImagingBackend::StatusOf(LoadFailure failure) {
+    switch (failure) {
+        case LoadFailure::kNone:
+            return kStatusOk;
+        case LoadFailure::kUnreadable:
+        case LoadFailure::kUnsupportedType:
+            return kStatusUnreadable;
+        case LoadFailure::kNotAPicture:
+            return kStatusNotAPicture;
+        case LoadFailure::kDamaged:
+            return kStatusDamaged;
+        case LoadFailure::kUnsupportedKind:
+            return kStatusUnsupportedKind;
+        case LoadFailure::kTooLarge:
+            return kStatusTooLarge;
+        case LoadFailure::kOutOfMemory:
+            return kStatusOutOfMemory;
     }
-    return RealImagingBackend::kStatusUnreadable;
+    return kStatusDamaged;
 }
-
-}  // namespace
 
 void RealImagingBackend::SetStatus(int status, std::string reason) {
     m_status = status;
     m_reason = std::move(reason);
 }
 
-template <typename Decode>
-BlockHandle RealImagingBackend::Load(const std::string& path, int& width, int& height,
-                                     Decode decode) {
-    FileBytes file = ReadFileBytes(path);
-    if (file.status != FileBytes::kRead) {
-        SetStatus(StatusOfRead(file.status), std::move(file.error));
-        return nullptr;
-    }
-    return Finish(decode(ByteSpan{file.bytes.data(), file.bytes.size()}), width, height);
-}
-
-// For a decoder that reads the file as it goes rather than holding all of it.
-template <typename Decode>
-BlockHandle RealImagingBackend::LoadStreamed(const std::string& path, int& width, int& height,
-                                             Decode decode) {
-    OpenedFile opened = OpenImageFile(path);
-    if (opened.status != FileBytes::kRead) {
-        SetStatus(StatusOfRead(opened.status), std::move(opened.error));
-        return nullptr;
-    }
-    std::setvbuf(opened.file.get(), nullptr, _IOFBF, std::size_t{1} << 16);
-    return Finish(decode(opened), width, height);
-}
-
 BlockHandle RealImagingBackend::Finish(DecodeResult result, int& width, int& height) {
     if (!result.pixels) {
-        SetStatus(kStatusBadData,
-                  result.error.empty() ? "cannot decode the picture" : result.error);
+        SetStatus(StatusOf(result.failure), std::move(result.error));
         return nullptr;
     }
     width = result.width;
     height = result.height;
     // A picture that was partly decoded is a success that still says what was missing.
-    SetStatus(kStatusOk, std::move(result.error));
+    SetStatus(kStatusOk, std::move(result.damage));
     return std::move(result.pixels);
 }
 
+BlockHandle RealImagingBackend::Load(const std::string& path, Format format, int& width,
+                                     int& height) {
+    if (format == Format::kPng)
+        m_pngTexts.clear();
+    OpenedSource opened = OpenImageSource(path);
+    if (!opened.source) {
+        SetStatus(StatusOf(opened.failure), std::move(opened.error));
+        return nullptr;
+    }
+    DecodeResult result;
+    try {
+        std::unique_ptr<Codec> codec;
+        switch (format) {
+            case Format::kBmp:
+                codec = MakeBmpCodec(*opened.source);
+                break;
+            case Format::kTiff:
+                codec = MakeTiffCodec(*opened.source);
+                break;
+            case Format::kPcx:
+                codec = MakePcxCodec(*opened.source);
+                break;
+            case Format::kPng:
+                codec = MakePngCodec(*opened.source, m_pngBackground, m_pngGamma);
+                break;
+        }
+        result = RunCodec(*codec, m_hint);
+        if (format == Format::kPng)
+            m_pngTexts = std::move(codec->Texts());
+    } catch (const std::bad_alloc&) {
+        result = DecodeResult{};
+        result.failure = LoadFailure::kOutOfMemory;
+        result.error = "not enough memory to load the picture";
+    }
+    return Finish(std::move(result), width, height);
+}
+
 BlockHandle RealImagingBackend::LoadBmp(const std::string& path, int& width, int& height) {
-    const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
-    return Load(path, width, height, [&](ByteSpan bytes) {
-        return headerOnly ? ReadBmpHeader(bytes) : DecodeBmpForHint(bytes, m_hint);
-    });
+    return Load(path, Format::kBmp, width, height);
 }
 
 BlockHandle RealImagingBackend::LoadTiff(const std::string& path, int& width, int& height) {
-    const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
-    return Load(path, width, height, [&](ByteSpan bytes) {
-        return headerOnly ? ReadTiffHeader(bytes) : DecodeTiffForHint(bytes, m_hint);
-    });
+    return Load(path, Format::kTiff, width, height);
 }
 
 BlockHandle RealImagingBackend::LoadPcx(const std::string& path, int& width, int& height) {
-    const bool headerOnly = m_hint.kind == LoadHint::kHeaderOnly;
-    return Load(path, width, height, [&](ByteSpan bytes) {
-        return headerOnly ? ReadPcxHeader(bytes) : DecodePcxForHint(bytes, m_hint);
-    });
+    return Load(path, Format::kPcx, width, height);
+}
+
+BlockHandle RealImagingBackend::LoadPng(const std::string& path, int& width, int& height) {
+    return Load(path, Format::kPng, width, height);
 }
 
 BlockHandle RealImagingBackend::LoadJpeg(const std::string& path, int& width, int& height) {
     m_jpegComments.clear();
+    OpenedSource opened = OpenImageSource(path);
+    if (!opened.source) {
+        SetStatus(StatusOf(opened.failure), std::move(opened.error));
+        return nullptr;
+    }
     std::vector<std::string> comments;
-    BlockHandle picture;
-    if (m_hint.kind == LoadHint::kHeaderOnly) {
-        picture = Load(path, width, height,
-                       [&](ByteSpan bytes) { return ReadJpegHeader(bytes, &comments); });
-    } else {
-        // Streamed: the compressed file is not held next to the picture.
-        picture = LoadStreamed(path, width, height, [&](OpenedFile& file) {
-            return DecodeJpegFile(file.file.get(), m_hint, &comments);
-        });
+    DecodeResult result;
+    try {
+        if (m_hint.kind == LoadHint::kHeaderOnly) {
+            const std::size_t size = std::size_t(opened.source->Size());
+            const std::uint8_t* bytes = opened.source->View(0, size);
+            result = ReadJpegHeader(ByteSpan{bytes, bytes ? size : 0}, &comments);
+        } else {
+            // Streamed: the compressed file is not held next to the picture.
+            std::FILE* file = ::fdopen(::dup(opened.source->Descriptor()), "rb");
+            if (!file)
+                throw std::bad_alloc();
+            std::setvbuf(file, nullptr, _IOFBF, std::size_t{1} << 16);
+            result = DecodeJpegFile(file, m_hint, &comments);
+            std::fclose(file);
+        }
+        if (result.pixels) {
+            result.damage = std::move(result.error);
+            result.error.clear();
+        } else {
+            const std::uint8_t* start = opened.source->View(0, 2);
+            const bool jpeg = start && start[0] == 0xFF && start[1] == 0xD8;
+            result.failure = jpeg ? LoadFailure::kDamaged : LoadFailure::kNotAPicture;
+        }
+    } catch (const std::bad_alloc&) {
+        result = DecodeResult{};
+        result.failure = LoadFailure::kOutOfMemory;
+        result.error = "not enough memory for the JPEG picture";
     }
     if (m_keepJpegComments)
         m_jpegComments = std::move(comments);
-    return picture;
-}
-
-BlockHandle RealImagingBackend::LoadPng(const std::string& path, int& width, int& height) {
-    m_pngTexts.clear();
-    if (m_hint.kind == LoadHint::kHeaderOnly) {
-        return LoadStreamed(path, width, height, [&](OpenedFile& file) {
-            FileReader reader(file);
-            return ReadPngHeader(reader, &m_pngTexts);
-        });
-    }
-    // Streamed: the compressed file is not held next to the picture.
-    return LoadStreamed(path, width, height, [&](OpenedFile& file) {
-        FileReader reader(file);
-        return DecodePng(reader, m_pngBackground, m_pngGamma, &m_pngTexts, m_hint);
-    });
+    return Finish(std::move(result), width, height);
 }
 
 void RealImagingBackend::ResetJpegOptions() {

@@ -1,12 +1,14 @@
 #pragma once
-// The imaging backend the programs use: reads a file's bytes, decodes them with
-// the decoder of its format, keeps the comments of the last JPEG and the text
-// entries of the last PNG, draws through the device context and resamples.
+// The imaging backend the programs use: opens a file, runs the codec of its format
+// over it, keeps the comments of the last JPEG and the text entries of the last PNG,
+// draws through the device context and resamples. After a load, Status tells what
+// kind of failure it was, and StatusReason why; after a load that gave a picture
+// not whole, StatusReason says what was wrong with it (status 0).
 
 #include <string>
 #include <vector>
 
-#include "image/Decoders.h"
+#include "image/Codec.h"
 #include "image/ImagingBackend.h"
 
 class RealImagingBackend : public ImagingBackend {
@@ -14,12 +16,15 @@ public:
     // Status codes; 0 is success. Chosen apart from ImageFile's own results.
     enum Status {
         kStatusOk = 0,
-        kStatusUnreadable = 20,   // file missing, not a regular file, or a read error
-        kStatusBadData = 21,      // not a picture of the format, damaged, or of a kind not read
-        kStatusTooLarge = 22,     // file or requested picture size beyond the limits
-        kStatusOutOfMemory = 23,  // no memory for the file or the picture
-        kStatusBadArgument = 24,  // no pixels or no device context, or a size below 1
+        kStatusUnreadable = 20,       // file missing, not a regular file, or a read error
+        kStatusNotAPicture = 21,      // not a picture of the format
+        kStatusTooLarge = 22,         // file or requested picture size beyond the limits
+        kStatusOutOfMemory = 23,      // no memory for the picture
+        kStatusBadArgument = 24,      // no pixels or no device context, or a size below 1
+        kStatusDamaged = 25,          // a broken header, or not one row could be decoded
+        kStatusUnsupportedKind = 26,  // a kind of the format that is not read
     };
+    static int StatusOf(LoadFailure failure);
 
     void Startup() override {}
     void SetLoadHint(const LoadHint& hint) override { m_hint = hint; }
@@ -52,10 +57,8 @@ public:
     std::string StatusReason() override { return m_reason; }
 
 private:
-    template <typename Decode>
-    BlockHandle Load(const std::string& path, int& width, int& height, Decode decode);
-    template <typename Decode>
-    BlockHandle LoadStreamed(const std::string& path, int& width, int& height, Decode decode);
+    enum class Format { kBmp, kTiff, kPcx, kPng };
+    BlockHandle Load(const std::string& path, Format format, int& width, int& height);
     BlockHandle Finish(DecodeResult result, int& width, int& height);
     void SetStatus(int status, std::string reason);
 
@@ -66,5 +69,5 @@ private:
     std::vector<std::string> m_jpegComments;
     Rgb m_pngBackground;
     double m_pngGamma = 2.2;
-    std::vector<PngTextEntry> m_pngTexts;
+    std::vector<CodecText> m_pngTexts;
 };

@@ -8,13 +8,14 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
-#include "image/Decoders.h"
+#include "image/Codec.h"
 
 namespace {
 
@@ -505,8 +506,9 @@ struct RowShrinker::State {
     AxisFilter horizontal;
     AxisFilter vertical;
     BlockHandle result;
-    // The latest source rows, row r in slot r % slots.
-    std::vector<std::uint8_t> ring;
+    // The latest source rows, row r in slot r % slots; fresh pages, so that rows of a
+    // wide picture cost only as they are written.
+    BlockHandle ring;
     std::size_t slots = 0;
     std::vector<std::uint16_t> blended;
     std::vector<const std::uint8_t*> rows;
@@ -514,7 +516,7 @@ struct RowShrinker::State {
     int made = 0;  // output rows done
 
     const std::uint8_t* Row(int r) const {
-        return ring.data() + static_cast<std::size_t>(r) % slots * srcStride;
+        return ring->Data() + static_cast<std::size_t>(r) % slots * srcStride;
     }
     void Make(int y) {
         std::uint8_t* out = result->Data() + static_cast<std::size_t>(y) * dstStride;
@@ -547,7 +549,9 @@ RowShrinker::RowShrinker(int width, int height, int newWidth, int newHeight) {
         BuildFilter(width, newWidth, state->horizontal);
         BuildFilter(height, newHeight, state->vertical);
         state->slots = static_cast<std::size_t>(std::max(state->vertical.widest, 2));
-        state->ring.resize(state->slots * state->srcStride);
+        state->ring = MemoryBlock::Allocate(state->slots * state->srcStride);
+        if (!state->ring)
+            return;
         state->blended.resize(state->srcStride + kPictureBytesPerPixel, 0);
         state->rows.reserve(state->slots);
         state->result =
@@ -563,7 +567,7 @@ RowShrinker::~RowShrinker() = default;
 std::uint8_t* RowShrinker::NextRow() {
     if (!m_state || m_state->pushed >= m_state->height)
         return nullptr;
-    return m_state->ring.data() +
+    return m_state->ring->Data() +
            static_cast<std::size_t>(m_state->pushed) % m_state->slots * m_state->srcStride;
 }
 
@@ -581,6 +585,41 @@ void RowShrinker::PushRow() {
             break;
         s->Make(s->made++);
     }
+}
+
+void RowShrinker::SkipRows(std::size_t count) {
+    State* s = m_state.get();
+    if (!s)
+        return;
+    const int end = static_cast<int>(std::min<std::size_t>(
+                        count, static_cast<std::size_t>(s->height - s->pushed))) +
+                    s->pushed;
+    auto span = [s](int y) {
+        if (s->halving)
+            return std::pair<int, int>(2 * y, 2 * y + 1);
+        const AxisFilter::Span& v = s->vertical.spans[static_cast<std::size_t>(y)];
+        return std::pair<int, int>(v.first, v.first + v.count - 1);
+    };
+    while (s->pushed < end) {
+        // Output rows whose every source row is skipped stay zero.
+        while (s->made < s->newHeight && span(s->made).first >= s->pushed &&
+               span(s->made).second < end)
+            ++s->made;
+        if (s->made >= s->newHeight) {
+            s->pushed = end;
+            break;
+        }
+        // Rows before the next output row's first are needed by none.
+        s->pushed = std::max(s->pushed, std::min(span(s->made).first, end));
+        if (s->pushed < end) {
+            std::fill_n(NextRow(), s->srcStride, std::uint8_t{0});
+            PushRow();
+        }
+    }
+}
+
+int RowShrinker::RowsLeft() const {
+    return m_state ? m_state->height - m_state->pushed : 0;
 }
 
 int RowShrinker::RowsPushed() const {

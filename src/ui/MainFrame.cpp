@@ -315,6 +315,11 @@ void CMainFrame::updateActions() {
     m_actions[kViewStatusBar]->setChecked(!statusBar()->isHidden());
 }
 
+void CMainFrame::setDocumentNote(const QString& note) {
+    m_documentNote = note;
+    m_messagePane->setText(note.isEmpty() ? QString::fromLatin1(ShellText::kIdleMessage) : note);
+}
+
 void CMainFrame::showPrompt(const QString& prompt) {
     // An empty prompt from a highlighted menu item leaves the pane empty; otherwise
     // (the mouse left a button, a menu closed) the idle text returns.
@@ -322,7 +327,7 @@ void CMainFrame::showPrompt(const QString& prompt) {
         const auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         const QAction* active = menu ? menu->activeAction() : nullptr;
         if (!active || active->isSeparator() || active->menu())
-            m_messagePane->setText(QString::fromLatin1(ShellText::kIdleMessage));
+            setDocumentNote(m_documentNote);
         else
             m_messagePane->clear();
         return;

@@ -43,6 +43,9 @@ public:
     void setRecentFiles(const QStringList& paths);
     // Enabled and ticked states of every action, from the view and the bars.
     void updateActions();
+    // What the message pane shows at rest while the open document is shown: a note
+    // about it (what is wrong with its picture), or, when empty, the idle text.
+    void setDocumentNote(const QString& note);
 
 signals:
     // An application command: new, open, print setup, preferences or about.
@@ -76,6 +79,7 @@ private:
     QStyle* m_menuStyle = nullptr;  // owned by the frame
     QToolBar* m_toolBar = nullptr;
     QLabel* m_messagePane = nullptr;
+    QString m_documentNote;
     QList<QLabel*> m_indicators;
     QAction* m_nextImage = nullptr;
     QAction* m_previousImage = nullptr;

@@ -129,6 +129,8 @@ bool TsnApplication::OpenDocumentFile(const QString& path) {
     m_recent.Add(fullPath);
     m_frame->setRecentFiles(m_recent.paths());
     m_frame->setDocumentTitle(QFileInfo(fullPath).fileName());
+    m_frame->setDocumentNote(
+        QString::fromStdString(m_doc->m_loadResult == 0 ? m_doc->m_damage : m_doc->m_loadFailure));
     m_frame->viewWidget().initialUpdate();
     return true;
 }

@@ -70,6 +70,7 @@ TEST_F(TsnDumpTest, JsonRecordOfAFullCardImage) {
         {"load_result", 0},
         {"found", true},
         {"format", "jpeg"},
+        {"damage", nullptr},
         {"image_size", {20, 10}},
         {"preview_size", {10, 5}},
         {"protocol",

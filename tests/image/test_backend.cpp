@@ -59,7 +59,7 @@ TEST_F(BackendTest, GarbageIsBadDataForEveryFormat) {
                               &RealImagingBackend::LoadPng};
     for (Loader load : loaders) {
         EXPECT_EQ((backend.*load)(path, width, height), nullptr);
-        EXPECT_EQ(backend.Status(), RealImagingBackend::kStatusBadData);
+        EXPECT_EQ(backend.Status(), RealImagingBackend::kStatusNotAPicture);
         EXPECT_FALSE(backend.StatusReason().empty());
     }
     // A good load afterwards clears both.
@@ -128,7 +128,7 @@ TEST_F(BackendTest, TruncatedJpegIsNotedWhenPartlyDecoded) {
     bytes.resize(bytes.size() / 2);
     BlockHandle picture = backend.LoadJpeg(Write("cut.jpg", bytes), width, height);
     EXPECT_FALSE(backend.StatusReason().empty());
-    const int expected = picture ? 0 : RealImagingBackend::kStatusBadData;
+    const int expected = picture ? 0 : RealImagingBackend::kStatusDamaged;
     EXPECT_EQ(backend.Status(), expected);
 }
 

@@ -39,9 +39,17 @@ TEST_F(FileBytesTest, ReadsWholeFileWithNulBytes) {
         "ab\0\xff"
         "cd",
         6);
-    const FileBytes file = ReadFileBytes(Write("a.bin", content));
-    ASSERT_EQ(file.status, FileBytes::kRead);
-    EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), content);
+    const OpenedSource file = OpenImageSource(Write("a.bin", content));
+    ASSERT_EQ(file.failure, LoadFailure::kNone);
+    ASSERT_TRUE(file.source);
+    ASSERT_EQ(file.source->Size(), content.size());
+    std::string read(content.size(), '\0');
+    ASSERT_TRUE(file.source->ReadAt(0, read.size(), reinterpret_cast<std::uint8_t*>(read.data())));
+    EXPECT_EQ(read, content);
+    const std::uint8_t* view = file.source->View(2, 4);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(view), 4), content.substr(2));
+    EXPECT_EQ(file.source->View(3, 4), nullptr);  // past the end
     EXPECT_TRUE(file.error.empty());
 }
 
@@ -50,8 +58,9 @@ TEST_F(FileBytesTest, RefusesWhatIsNotAReadableFile) {
     const std::string paths[] = {(dir / "missing.jpg").string(), dir.string(), "/dev/null",
                                  (dir / "missing" / "deeper.png").string(), ""};
     for (const std::string& path : paths) {
-        const FileBytes file = ReadFileBytes(path);
-        EXPECT_EQ(file.status, FileBytes::kUnreadable) << path;
+        const OpenedSource file = OpenImageSource(path);
+        EXPECT_EQ(file.failure, LoadFailure::kUnreadable) << path;
+        EXPECT_FALSE(file.source) << path;
         EXPECT_FALSE(file.error.empty()) << path;
         EXPECT_EQ(file.error.find('\n'), std::string::npos) << path;
     }
@@ -62,8 +71,8 @@ TEST_F(FileBytesTest, RefusesFileWithoutReadPermission) {
         GTEST_SKIP() << "permissions do not bind root";
     const std::string path = Write("locked", "data");
     fs::permissions(path, fs::perms::none);
-    const FileBytes file = ReadFileBytes(path);
-    EXPECT_EQ(file.status, FileBytes::kUnreadable);
+    const OpenedSource file = OpenImageSource(path);
+    EXPECT_EQ(file.failure, LoadFailure::kUnreadable);
     EXPECT_FALSE(file.error.empty());
 }
 

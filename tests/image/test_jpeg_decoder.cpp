@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "image/Decoders.h"
+#include "support/CodecCalls.h"
 #include "support/ImageFixtures.h"
 
 using fixtures::JpegColour;

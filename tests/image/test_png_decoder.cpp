@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "image/Decoders.h"
+#include "support/CodecCalls.h"
 #include "support/ImageFixtures.h"
 
 using fixtures::MakePng;
@@ -347,7 +347,7 @@ TEST(PngDecoder, TruncatedFileShowsTheDecodedPartWithANote) {
         const DecodeResult part = Decode(file, 2.2, &texts);
 
         ASSERT_TRUE(part.pixels) << part.error;
-        EXPECT_FALSE(part.error.empty());
+        EXPECT_NE(part.damage.find("truncated after row"), std::string::npos) << part.damage;
         EXPECT_EQ(part.width, 64);
         ASSERT_EQ(texts.size(), 1u);
         if (!interlaced) {

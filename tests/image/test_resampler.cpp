@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "image/Decoders.h"
 #include "image/Resampler.h"
+#include "support/CodecCalls.h"
 
 namespace {
 

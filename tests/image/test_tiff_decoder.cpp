@@ -7,7 +7,7 @@
 #include <functional>
 #include <map>
 
-#include "image/Decoders.h"
+#include "support/CodecCalls.h"
 #include "support/RasterFixtures.h"
 
 using namespace fixtures;
@@ -409,19 +409,13 @@ TEST(TiffDecoder, TruncatedFileShowsTheStripsItHolds) {
         file.resize(file.size() - std::size_t(bits / 8) * 5 * 3 - 2);  // three rows and a bit
         const DecodeResult result = Decode(file);
         ASSERT_TRUE(result.pixels) << result.error;
-        EXPECT_NE(result.error, "");
+        EXPECT_NE(result.damage.find("after row 2 of 6"), std::string::npos) << result.damage;
         const RasterPicture p = FromDecoded(result);
         EXPECT_EQ(p.At(0, 0), Rgb(100, 100, 100));
         EXPECT_EQ(p.At(4, 1), Rgb(101, 101, 101));
         EXPECT_EQ(p.At(0, 4), 0x000000u);
         EXPECT_EQ(p.At(4, 5), 0x000000u);
     }
-}
-
-TEST(TiffDecoder, RefusesTooManyPixelsBeforeAllocating) {
-    const DecodeResult result = Decode(DirectoryFirstTiff(100000, 100000, 100000));
-    EXPECT_FALSE(result.pixels);
-    EXPECT_NE(result.error.find("refused"), std::string::npos) << result.error;
 }
 
 TEST(TiffDecoder, BrokenFilesFailWithAReason) {

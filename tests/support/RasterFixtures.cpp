@@ -437,6 +437,22 @@ IndexedPicture MakeIndexedPicture(int width, int height, int colours) {
     return picture;
 }
 
+std::string ShownDifference(const std::uint8_t* actual, const std::uint8_t* expected,
+                            std::size_t bytes) {
+    auto shown = [](const std::uint8_t* p) {
+        const std::uint32_t rgb = std::uint32_t(p[2]) << 16 | p[1] << 8 | p[0];
+        const bool opaque = p[3] == 0xFF || (p[3] == 0 && rgb == 0);
+        return opaque ? rgb : 0xFF000000u | rgb;
+    };
+    for (std::size_t i = 0; i + 3 < bytes; i += 4) {
+        if (shown(actual + i) != shown(expected + i))
+            return "pixel " + std::to_string(i / 4) + " shows " +
+                   std::to_string(shown(actual + i)) + ", expected " +
+                   std::to_string(shown(expected + i));
+    }
+    return {};
+}
+
 RasterPicture FromDecoded(const DecodeResult& result) {
     RasterPicture picture;
     if (!result.pixels)
@@ -448,7 +464,8 @@ RasterPicture FromDecoded(const DecodeResult& result) {
     picture.pixels.reserve(count);
     for (std::size_t i = 0; i < count; ++i, bytes += 4) {
         std::uint32_t pixel = std::uint32_t(bytes[2]) << 16 | bytes[1] << 8 | bytes[0];
-        if (bytes[3] != 0xFF)
+        // A row never decoded is zero bytes: black, its fourth byte unread.
+        if (bytes[3] != 0xFF && !(bytes[3] == 0 && pixel == 0))
             pixel |= 0xFF000000u;
         picture.pixels.push_back(pixel);
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "image/Decoders.h"
+#include "support/CodecCalls.h"
 
 namespace fixtures {
 
@@ -44,6 +44,12 @@ IndexedPicture MakeIndexedPicture(int width, int height, int colours);
 // The decoded picture as a RasterPicture (empty when there are no pixels); the
 // fourth byte of every pixel must be 0xFF, else the pixel reads 0xFF000000 | rgb.
 RasterPicture FromDecoded(const DecodeResult& result);
+
+// Empty when two held pictures of `bytes` bytes show the same: the same blue, green and
+// red, and a fourth byte of 0xFF, or 0 in a black pixel never written. Otherwise where
+// they differ first.
+std::string ShownDifference(const std::uint8_t* actual, const std::uint8_t* expected,
+                            std::size_t bytes);
 
 // Empty when the pictures are equal; otherwise the sizes or the first pixel that
 // differs, for a readable test failure.
