@@ -64,6 +64,7 @@ struct DecodeReport {
         kComplete,
         kTruncated,  // the data ended early
         kCorrupt,    // the data could not be decoded further, or is wrong after the picture
+        kAsTold,     // the codec's detail is the whole note (empty: none)
     };
     End end = kComplete;
     std::size_t rows = 0;  // complete rows decoded, counted in the file's order
@@ -79,6 +80,8 @@ public:
     // Reads the header; false with the failure and a one-line detail when the file
     // cannot be decoded. Texts found on the way go to Texts().
     virtual bool ReadHeader(CodecHeader& header, LoadFailure& failure, std::string& detail) = 0;
+    // For a read of the header only: the texts a decode would meet after the header.
+    virtual void ReadRemainingTexts() {}
     // The smallest size, covering `target` along both axes, that Decode can produce
     // directly; the full size when it cannot reduce.
     virtual Size DecodeSize(Size full, Size /*target*/) { return full; }

@@ -73,6 +73,8 @@ std::string DamageNote(const DecodeReport& report, std::uint64_t rows, std::uint
     switch (report.end) {
         case DecodeReport::kComplete:
             return {};
+        case DecodeReport::kAsTold:
+            return report.detail;
         case DecodeReport::kTruncated:
             return "truncated" + where;
         case DecodeReport::kCorrupt:
@@ -121,6 +123,7 @@ private:
         if (width < 1 || height < 1 || std::uint64_t(width) * std::uint64_t(height) > m_maxPixels)
             return Fail(LoadFailure::kTooLarge, SizeText(width, height) + " pixels");
         if (m_hint.kind == LoadHint::kHeaderOnly) {
+            m_codec.ReadRemainingTexts();
             m_result.pixels = Allocate(0);
             m_result.pixels->SetPictureSize(0, 0);
         } else if (!Decode(header)) {

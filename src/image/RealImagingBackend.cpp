@@ -1,12 +1,8 @@
 #include "image/RealImagingBackend.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <new>
 
 #include "image/Codecs.h"
-#include "image/Decoders.h"
 #include "image/FileBytes.h"
 #include "image/Resampler.h"
 
@@ -52,6 +48,8 @@ BlockHandle RealImagingBackend::Load(const std::string& path, Format format, int
                                      int& height) {
     if (format == Format::kPng)
         m_pngTexts.clear();
+    if (format == Format::kJpeg)
+        m_jpegComments.clear();
     OpenedSource opened = OpenImageSource(path);
     if (!opened.source) {
         SetStatus(StatusOf(opened.failure), std::move(opened.error));
@@ -73,10 +71,17 @@ BlockHandle RealImagingBackend::Load(const std::string& path, Format format, int
             case Format::kPng:
                 codec = MakePngCodec(*opened.source, m_pngBackground, m_pngGamma);
                 break;
+            case Format::kJpeg:
+                codec = MakeJpegCodec(*opened.source);
+                break;
         }
         result = RunCodec(*codec, m_hint);
         if (format == Format::kPng)
             m_pngTexts = std::move(codec->Texts());
+        // Comments are kept also when the pixels fail, and only when asked for.
+        if (format == Format::kJpeg && m_keepJpegComments)
+            for (CodecText& text : codec->Texts())
+                m_jpegComments.push_back(std::move(text.text));
     } catch (const std::bad_alloc&) {
         result = DecodeResult{};
         result.failure = LoadFailure::kOutOfMemory;
@@ -102,44 +107,7 @@ BlockHandle RealImagingBackend::LoadPng(const std::string& path, int& width, int
 }
 
 BlockHandle RealImagingBackend::LoadJpeg(const std::string& path, int& width, int& height) {
-    m_jpegComments.clear();
-    OpenedSource opened = OpenImageSource(path);
-    if (!opened.source) {
-        SetStatus(StatusOf(opened.failure), std::move(opened.error));
-        return nullptr;
-    }
-    std::vector<std::string> comments;
-    DecodeResult result;
-    try {
-        if (m_hint.kind == LoadHint::kHeaderOnly) {
-            const std::size_t size = std::size_t(opened.source->Size());
-            const std::uint8_t* bytes = opened.source->View(0, size);
-            result = ReadJpegHeader(ByteSpan{bytes, bytes ? size : 0}, &comments);
-        } else {
-            // Streamed: the compressed file is not held next to the picture.
-            std::FILE* file = ::fdopen(::dup(opened.source->Descriptor()), "rb");
-            if (!file)
-                throw std::bad_alloc();
-            std::setvbuf(file, nullptr, _IOFBF, std::size_t{1} << 16);
-            result = DecodeJpegFile(file, m_hint, &comments);
-            std::fclose(file);
-        }
-        if (result.pixels) {
-            result.damage = std::move(result.error);
-            result.error.clear();
-        } else {
-            const std::uint8_t* start = opened.source->View(0, 2);
-            const bool jpeg = start && start[0] == 0xFF && start[1] == 0xD8;
-            result.failure = jpeg ? LoadFailure::kDamaged : LoadFailure::kNotAPicture;
-        }
-    } catch (const std::bad_alloc&) {
-        result = DecodeResult{};
-        result.failure = LoadFailure::kOutOfMemory;
-        result.error = "not enough memory for the JPEG picture";
-    }
-    if (m_keepJpegComments)
-        m_jpegComments = std::move(comments);
-    return Finish(std::move(result), width, height);
+    return Load(path, Format::kJpeg, width, height);
 }
 
 void RealImagingBackend::ResetJpegOptions() {

@@ -57,7 +57,7 @@ public:
     std::string StatusReason() override { return m_reason; }
 
 private:
-    enum class Format { kBmp, kTiff, kPcx, kPng };
+    enum class Format { kBmp, kTiff, kPcx, kPng, kJpeg };
     BlockHandle Load(const std::string& path, Format format, int& width, int& height);
     BlockHandle Finish(DecodeResult result, int& width, int& height);
     void SetStatus(int status, std::string reason);

@@ -186,12 +186,13 @@ TEST_P(PreviewSizingTest, SizesThePictureByThePreference) {
 INSTANTIATE_TEST_SUITE_P(
     Doc, PreviewSizingTest,
     ::testing::Values(
-        PreviewCase{"HalfTruncatesOddSides", 1, 101, 75, {50, 37}, {50, 37}, 1},
+        // Shrunk as the rows come: no resample after the load.
+        PreviewCase{"HalfTruncatesOddSides", 1, 101, 75, {50, 37}, {50, 37}, 0},
         PreviewCase{
             "LimitedKeepsAFittingPictureButResamples", 2, 200, 100, {200, 100}, {200, 100}, 1},
         // Decoded at half scale, which is the preview size already.
         PreviewCase{"LimitedShrinksTheWideSide", 2, 600, 300, {300, 150}, {300, 150}, 0},
-        PreviewCase{"LimitedShrinksBelowTheDecodeScale", 2, 900, 300, {300, 100}, {300, 100}, 1},
+        PreviewCase{"LimitedShrinksBelowTheDecodeScale", 2, 900, 300, {300, 100}, {300, 100}, 0},
         PreviewCase{"FullLeavesThePicture", 0, 40, 30, {40, 30}, {40, 30}, 0},
         PreviewCase{"UnknownTypeActsAsFull", 7, 40, 30, {40, 30}, {40, 30}, 0},
         // Half of one pixel is nothing: the resample is refused, the picture stays.

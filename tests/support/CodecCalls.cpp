@@ -1,9 +1,25 @@
 #include "support/CodecCalls.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 DecodeResult Run(Codec& codec, const LoadHint& hint, std::uint64_t maxPixels) {
     return RunCodec(codec, hint, maxPixels);
+}
+
+DecodeResult Jpeg(ByteSource& source, const LoadHint& hint, std::vector<std::string>* comments) {
+    std::unique_ptr<Codec> codec = MakeJpegCodec(source);
+    DecodeResult result = Run(*codec, hint, kMaxPicturePixels);
+    if (result.pixels)
+        result.error = result.damage;
+    if (comments) {
+        comments->clear();
+        for (CodecText& text : codec->Texts())
+            comments->push_back(std::move(text.text));
+    }
+    return result;
 }
 
 DecodeResult Png(ByteSpan file, Rgb background, double gamma, std::vector<PngTextEntry>* texts,
@@ -38,12 +54,9 @@ DecodeResult DecodeWith(CodecFormat format, ByteSpan file, const LoadHint& hint,
         case CodecFormat::kPng:
             codec = MakePngCodec(source, Rgb{}, 2.2);
             break;
-        case CodecFormat::kJpeg: {
-            std::vector<std::string> comments;
-            if (hint.kind == LoadHint::kHeaderOnly)
-                return ReadJpegHeader(file, &comments);
-            return DecodeJpeg(file, &comments);
-        }
+        case CodecFormat::kJpeg:
+            codec = MakeJpegCodec(source);
+            break;
     }
     return Run(*codec, hint, maxPixels);
 }
@@ -81,4 +94,22 @@ DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
 }
 DecodeResult ReadPngHeader(ByteSpan file, std::vector<PngTextEntry>* texts) {
     return Png(file, Rgb{}, 2.2, texts, LoadHint{LoadHint::kHeaderOnly});
+}
+
+DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {
+    SpanSource source(file.data, file.size);
+    return Jpeg(source, LoadHint{}, comments);
+}
+
+DecodeResult DecodeJpegFile(std::FILE* file, const LoadHint& hint,
+                            std::vector<std::string>* comments) {
+    struct stat info {};
+    ::fstat(::fileno(file), &info);
+    FileSource source(::dup(::fileno(file)), std::uint64_t(info.st_size));
+    return Jpeg(source, hint, comments);
+}
+
+DecodeResult ReadJpegHeader(ByteSpan file, std::vector<std::string>* comments) {
+    SpanSource source(file.data, file.size);
+    return Jpeg(source, LoadHint{LoadHint::kHeaderOnly}, comments);
 }

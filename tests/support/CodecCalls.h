@@ -6,8 +6,14 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
 #include "image/Codecs.h"
-#include "image/Decoders.h"
+
+struct ByteSpan {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
 
 struct PngTextEntry {
     std::string keyword;
@@ -32,3 +38,9 @@ DecodeResult ReadTiffHeader(ByteSpan file);
 DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
                        std::vector<PngTextEntry>* texts, const LoadHint& hint = {});
 DecodeResult ReadPngHeader(ByteSpan file, std::vector<PngTextEntry>* texts);
+// JPEG, with the note on a picture not whole in `error`, as these tests read it; the
+// comments go to `comments` also when the picture fails.
+DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments);
+DecodeResult DecodeJpegFile(std::FILE* file, const LoadHint& hint,
+                            std::vector<std::string>* comments);
+DecodeResult ReadJpegHeader(ByteSpan file, std::vector<std::string>* comments);

@@ -1,7 +1,7 @@
-// JPEG through libjpeg: pixels straight into the picture block as B, G, R, 0xFF, and
-// every COM segment kept in file order. All libjpeg failures stop at the error trap and
-// come out as DecodeResult::error; a picture that loaded but not whole carries a note
-// there saying what was wrong.
+// JPEG through libjpeg: pixels straight into the row sink as B, G, R, 0xFF, and every
+// COM segment kept in file order. All libjpeg failures stop at the error trap and come
+// out as the codec's failure; a picture that loaded but not whole gets a note saying
+// what was wrong.
 //
 // A file costs what its data holds, not what its header claims: the source suspends at
 // the real end of the data, scans of several passes are read in libjpeg's buffered-image
@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "image/Decoders.h"
+#include "image/Codecs.h"
 #include "image/JpegErrorTrap.h"
 #include "image/JpegSource.h"
 
@@ -43,7 +43,8 @@ struct JpegScale {
 
 // The file: its bytes in memory, or the open file itself.
 struct JpegInput {
-    ByteSpan bytes;
+    const std::uint8_t* bytes = nullptr;
+    std::size_t size = 0;
     std::FILE* file = nullptr;
 };
 
@@ -80,7 +81,7 @@ std::string OpenSession(JpegSession& s, const JpegInput& input) {
             jpeg_save_markers(&s.info, JPEG_COM, 0xFFFF);
         }))
         return JpegTrapMessage(s.trap);
-    if (!AttachJpegSource(&s.info, s.source, input.bytes.data, input.bytes.size, input.file))
+    if (!AttachJpegSource(&s.info, s.source, input.bytes, input.size, input.file))
         return kOutOfMemory;
     int status = JPEG_SUSPENDED;
     if (!RunJpegStep(s.trap, [&] {
@@ -142,14 +143,13 @@ bool ScanEndedEarly(const JpegSession& s) {
            (marker != 0 && !restart && s.info.input_iMCU_row + 1 < s.info.total_iMCU_rows);
 }
 
-// Trapped: decodes rows into `pixels` up to `limit`, or as far as the data goes. With
+// Trapped: decodes rows into the sink up to `limit`, or as far as the data goes. With
 // `stopAtCut`, also stops where the data of the scan ended early and the rest would be
 // made-up zeros.
-void ReadRows(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow, JDIMENSION limit,
-              bool stopAtCut) {
-    const std::size_t stride = std::size_t{s.info.output_width} * kPictureBytesPerPixel;
+void ReadRows(JpegSession& s, RowSink& sink, JSAMPLE* cmykRow, JDIMENSION limit, bool stopAtCut) {
     while (s.info.output_scanline < limit) {
-        std::uint8_t* row = pixels + stride * s.info.output_scanline;
+        const JDIMENSION y = s.info.output_scanline;
+        auto* row = reinterpret_cast<std::uint8_t*>(sink.Row(y));
         JSAMPROW target = cmykRow ? cmykRow : row;
         if (jpeg_read_scanlines(&s.info, &target, 1) != 1) {
             if (s.source.ended)
@@ -159,15 +159,16 @@ void ReadRows(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow, JDIMENSION
         }
         if (cmykRow)
             ConvertCmykRow(cmykRow, row, s.info.output_width, s.info.saw_Adobe_marker);
+        sink.Done(y);
         if (stopAtCut && (ScanEndedEarly(s) || s.source.madeUpEnd))
             return;
     }
 }
 
 // Trapped: a file of one scan, decoded row by row as it is read.
-void ReadSingleScan(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
+void ReadSingleScan(JpegSession& s, RowSink& sink, JSAMPLE* cmykRow) {
     jpeg_start_decompress(&s.info);
-    ReadRows(s, pixels, cmykRow, s.info.output_height, true);
+    ReadRows(s, sink, cmykRow, s.info.output_height, true);
 }
 
 // Trapped: reads the scans of a file of several into libjpeg's coefficient buffer, up to
@@ -188,11 +189,11 @@ void ReadScans(JpegSession& s, int& status) {
 }
 
 // Trapped: one output pass over what ReadScans gathered, as from scan `scan`.
-void ReadFinalPass(JpegSession& s, int scan, bool smoothing, std::uint8_t* pixels, JSAMPLE* cmykRow,
+void ReadFinalPass(JpegSession& s, int scan, bool smoothing, RowSink& sink, JSAMPLE* cmykRow,
                    JDIMENSION limit) {
     s.info.do_block_smoothing = smoothing ? TRUE : FALSE;
     jpeg_start_output(&s.info, scan);
-    ReadRows(s, pixels, cmykRow, limit, false);
+    ReadRows(s, sink, cmykRow, limit, false);
 }
 
 // Trapped: reads on to the end of the file for the segments after the last scan.
@@ -204,41 +205,12 @@ void ReadToEnd(JpegSession& s) {
     } while (status != JPEG_REACHED_EOI && status != JPEG_SUSPENDED);
 }
 
-// Rows the data never reached are left zero (black) without touching them: whole pages
-// go back to the kernel, which hands them out again zero-filled only when they are
-// used, so a picture block that was never written costs nothing. Only the partial pages
-// at either end are cleared by hand.
-void ClearUnwrittenRows(std::uint8_t* begin, std::uint8_t* end) {
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
-    const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) / page * page;
-    auto* firstPage = reinterpret_cast<std::uint8_t*>(first);
-    auto* lastPage = reinterpret_cast<std::uint8_t*>(last);
-    if (first >= last) {
-        std::fill(begin, end, std::uint8_t{0});
-        return;
-    }
-    std::fill(begin, firstPage, std::uint8_t{0});
-    std::fill(lastPage, end, std::uint8_t{0});
-    if (::madvise(firstPage, last - first, MADV_DONTNEED) != 0)
-        std::fill(firstPage, lastPage, std::uint8_t{0});
-}
-
-void CollectComments(const jpeg_decompress_struct& info, std::vector<std::string>* comments) {
-    if (!comments)
-        return;
+void CollectComments(const jpeg_decompress_struct& info, std::vector<CodecText>& comments) {
+    comments.clear();
     for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next)
         if (m->marker == JPEG_COM)
-            comments->emplace_back(reinterpret_cast<const char*>(m->data), m->data_length);
-}
-
-std::string SizeReason(JDIMENSION width, JDIMENSION height) {
-    return "the JPEG picture size " + std::to_string(width) + " x " + std::to_string(height) +
-           " is not supported";
-}
-
-bool IsSizeAllowed(JDIMENSION width, JDIMENSION height) {
-    return width >= 1 && height >= 1 && std::uint64_t{width} * height <= kMaxPicturePixels;
+            comments.push_back(
+                {{}, std::string(reinterpret_cast<const char*>(m->data), m->data_length)});
 }
 
 JDIMENSION ScaledSide(JDIMENSION side, unsigned num) {
@@ -274,16 +246,16 @@ struct RowsRead {
     bool lastScanWhole = false;
 };
 
-RowsRead DecodeSingleScan(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
+RowsRead DecodeSingleScan(JpegSession& s, RowSink& sink, JSAMPLE* cmykRow) {
     RowsRead read;
-    read.ok = RunJpegStep(s.trap, [&] { ReadSingleScan(s, pixels, cmykRow); });
+    read.ok = RunJpegStep(s.trap, [&] { ReadSingleScan(s, sink, cmykRow); });
     read.rows = std::min(s.info.output_scanline, s.info.output_height);
     if (read.ok && read.rows == s.info.output_height)
         read.trailingError = !RunJpegStep(s.trap, [&] { ReadToEnd(s); });
     return read;
 }
 
-RowsRead DecodeScans(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
+RowsRead DecodeScans(JpegSession& s, RowSink& sink, JSAMPLE* cmykRow) {
     RowsRead read;
     int status = JPEG_SUSPENDED;
     read.ok = RunJpegStep(s.trap, [&] { ReadScans(s, status); });
@@ -313,7 +285,7 @@ RowsRead DecodeScans(JpegSession& s, std::uint8_t* pixels, JSAMPLE* cmykRow) {
     }
     if (limit > 0)
         read.ok =
-            RunJpegStep(s.trap, [&] { ReadFinalPass(s, scan, smoothing, pixels, cmykRow, limit); });
+            RunJpegStep(s.trap, [&] { ReadFinalPass(s, scan, smoothing, sink, cmykRow, limit); });
     read.rows = std::min(s.info.output_scanline, s.info.output_height);
     return read;
 }
@@ -344,89 +316,10 @@ std::string DamageNote(const JpegSession& s, const RowsRead& read, JDIMENSION fu
     return cut.empty() ? corrupt : corrupt + "; " + cut;
 }
 
-// Decodes the picture of a session whose header has been read, at the smallest scale
-// that covers the size the hint names (full size without one). The whole of the data is
-// decoded at any scale, so a damaged file fails or shows its damage as at full size.
-DecodeResult DecodePixels(JpegSession& s, const LoadHint& hint) {
-    DecodeResult result;
-    const JDIMENSION fullWidth = s.info.image_width;
-    const JDIMENSION fullHeight = s.info.image_height;
-    if (!IsSizeAllowed(fullWidth, fullHeight)) {
-        result.error = SizeReason(fullWidth, fullHeight);
-        return result;
-    }
-    const JpegScale scale =
-        ScaleCovering(fullWidth, fullHeight,
-                      HintedSize(hint, static_cast<int>(fullWidth), static_cast<int>(fullHeight)));
-    if (!RunJpegStep(s.trap, [&] { ChooseOutput(s, scale); })) {
-        result.error = JpegTrapMessage(s.trap);
-        return result;
-    }
-    const JDIMENSION width = s.info.output_width;
-    const JDIMENSION height = s.info.output_height;
-    if (!IsSizeAllowed(width, height)) {
-        result.error = SizeReason(width, height);
-        return result;
-    }
-    const std::size_t stride = std::size_t{width} * kPictureBytesPerPixel;
-    BlockHandle block = MemoryBlock::Allocate(stride * height);
-    BlockHandle cmykRow = IsFourComponent(s.info) ? MemoryBlock::Allocate(stride) : nullptr;
-    if (!block || (IsFourComponent(s.info) && !cmykRow)) {
-        result.error = kOutOfMemory;
-        return result;
-    }
-    std::uint8_t* pixels = block->Data();
-    JSAMPLE* cmyk = cmykRow ? cmykRow->Data() : nullptr;
-    const RowsRead read =
-        s.info.buffered_image ? DecodeScans(s, pixels, cmyk) : DecodeSingleScan(s, pixels, cmyk);
-    // The data ended before the first MCU of the first scan: nothing of it decodes.
-    const bool nothing =
-        s.source.ended && s.source.endedAt <= s.firstScanData && s.info.input_scan_number <= 1;
-    if (read.rows == 0 || nothing) {
-        result.error = read.ok ? kNoRows : JpegTrapMessage(s.trap);
-        return result;
-    }
-    ClearUnwrittenRows(pixels + stride * read.rows, pixels + stride * height);
-    result.error = DamageNote(s, read, fullHeight);
-    if (width != fullWidth || height != fullHeight)
-        block->SetPictureSize(static_cast<int>(width), static_cast<int>(height));
-    result.pixels = std::move(block);
-    result.width = static_cast<int>(fullWidth);
-    result.height = static_cast<int>(fullHeight);
-    return result;
-}
-
-DecodeResult Decode(const JpegInput& input, const LoadHint& hint,
-                    std::vector<std::string>* comments) {
-    if (comments)
-        comments->clear();
-    JpegSession s;
-    DecodeResult result;
-    result.error = OpenSession(s, input);
-    if (result.error.empty())
-        result = DecodePixels(s, hint);
-    CollectComments(s.info, comments);
-    return result;
-}
-
-// No exception leaves the decoder: running out of memory anywhere is a failure like
-// any other, and the session frees the decompressor on the way out.
-template <typename Work>
-DecodeResult Guarded(Work work) {
-    try {
-        return work();
-    } catch (const std::bad_alloc&) {
-        DecodeResult failed;
-        failed.error = kOutOfMemory;
-        return failed;
-    }
-}
-
 // After the header of the first scan: walks the entropy-coded data from marker to
 // marker up to EOI, keeping the COM segments, as decoding the scans would meet them.
-void CollectLaterComments(ByteSpan file, std::size_t pos, std::vector<std::string>* comments) {
-    const std::uint8_t* data = file.data;
-    const std::size_t size = file.size;
+void CollectLaterComments(const std::uint8_t* data, std::size_t size, std::size_t pos,
+                          std::vector<CodecText>& comments) {
     while (pos < size) {
         const auto* mark =
             static_cast<const std::uint8_t*>(std::memchr(data + pos, 0xFF, size - pos));
@@ -448,46 +341,118 @@ void CollectLaterComments(ByteSpan file, std::size_t pos, std::vector<std::strin
         const std::size_t length = std::size_t{data[pos]} << 8 | data[pos + 1];
         if (length < 2)
             continue;
-        if (marker == JPEG_COM && comments) {
+        if (marker == JPEG_COM) {
             const std::size_t body = std::min(length - 2, size - pos - 2);
-            comments->emplace_back(reinterpret_cast<const char*>(data + pos + 2), body);
+            comments.push_back(
+                {{}, std::string(reinterpret_cast<const char*>(data + pos + 2), body)});
         }
         pos += std::min(length, size - pos);
     }
 }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+class JpegCodec : public Codec {
+public:
+    explicit JpegCodec(ByteSource& source) : m_source(source) {}
+    const char* Name() const override { return "JPEG"; }
+
+    bool ReadHeader(CodecHeader& header, LoadFailure& failure, std::string& detail) override {
+        const std::uint8_t* start = m_source.View(0, 2);
+        failure = start && start[0] == 0xFF && start[1] == 0xD8 ? LoadFailure::kDamaged
+                                                                : LoadFailure::kNotAPicture;
+        JpegInput input;
+        if (auto* file = dynamic_cast<FileSource*>(&m_source)) {
+            // Streamed through libjpeg's own buffer, from a descriptor of its own.
+            const int fd = ::dup(file->Descriptor());
+            if (fd >= 0)
+                ::lseek(fd, 0, SEEK_SET);  // the reads so far did not move it: pread
+            m_file.reset(fd < 0 ? nullptr : ::fdopen(fd, "rb"));
+            if (!m_file) {
+                if (fd >= 0)
+                    ::close(fd);
+                detail = "cannot read the file";
+                failure = LoadFailure::kUnreadable;
+                return false;
+            }
+            input.file = m_file.get();
+        } else {
+            input.bytes = m_source.Map();
+            input.size = std::size_t(m_source.Size());
+        }
+        detail = OpenSession(m_session, input);
+        CollectComments(m_session.info, m_texts);
+        if (!detail.empty()) {
+            if (detail == kOutOfMemory)
+                throw std::bad_alloc();
+            return false;
+        }
+        header.width = m_session.info.image_width;
+        header.height = m_session.info.image_height;
+        return true;
+    }
+
+    // The comments a decode would meet after the first scan, without decoding.
+    void ReadRemainingTexts() override {
+        const std::size_t size = std::size_t(m_source.Size());
+        const std::uint8_t* bytes = m_source.Map();
+        if (!bytes)
+            bytes = m_source.View(0, size);
+        if (bytes)
+            CollectLaterComments(bytes, size, std::size_t(m_session.firstScanData), m_texts);
+    }
+
+    // The smallest DCT scale whose picture covers the target.
+    Size DecodeSize(Size full, Size target) override {
+        m_scale = ScaleCovering(JDIMENSION(full.cx), JDIMENSION(full.cy), target);
+        return {int(ScaledSide(JDIMENSION(full.cx), m_scale.num * 8 / m_scale.denom)),
+                int(ScaledSide(JDIMENSION(full.cy), m_scale.num * 8 / m_scale.denom))};
+    }
+
+    void Decode(Size size, RowSink& sink, DecodeReport& report) override {
+        JpegSession& s = m_session;
+        const JDIMENSION fullWidth = s.info.image_width;
+        const JDIMENSION fullHeight = s.info.image_height;
+        const bool reduced = size != Size{int(fullWidth), int(fullHeight)};
+        const JpegScale scale = reduced ? m_scale : JpegScale{};
+        report.end = DecodeReport::kAsTold;
+        if (!RunJpegStep(s.trap, [&] { ChooseOutput(s, scale); })) {
+            report.detail = JpegTrapMessage(s.trap);
+            return;
+        }
+        const JDIMENSION height = s.info.output_height;
+        std::vector<JSAMPLE> cmykRow;
+        if (IsFourComponent(s.info))
+            cmykRow.resize(std::size_t{s.info.output_width} * 4);
+        JSAMPLE* cmyk = cmykRow.empty() ? nullptr : cmykRow.data();
+        const RowsRead read =
+            s.info.buffered_image ? DecodeScans(s, sink, cmyk) : DecodeSingleScan(s, sink, cmyk);
+        CollectComments(s.info, m_texts);
+        // The data ended before the first MCU of the first scan: nothing of it decodes.
+        const bool nothing =
+            s.source.ended && s.source.endedAt <= s.firstScanData && s.info.input_scan_number <= 1;
+        if (read.rows == 0 || nothing) {
+            report.detail = read.ok ? kNoRows : JpegTrapMessage(s.trap);
+            return;
+        }
+        report.rows = read.rows;
+        sink.Skip(height - read.rows);
+        report.detail = DamageNote(s, read, fullHeight);
+        if (report.detail.empty())
+            report.end = DecodeReport::kComplete;
+    }
+
+private:
+    ByteSource& m_source;
+    std::unique_ptr<std::FILE, FileCloser> m_file;
+    JpegSession m_session;  // destroyed before the file it reads
+    JpegScale m_scale;
+};
+
 }  // namespace
 
-DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {
-    return Guarded([&] { return Decode(JpegInput{file}, LoadHint{}, comments); });
-}
-
-DecodeResult DecodeJpegFile(std::FILE* file, const LoadHint& hint,
-                            std::vector<std::string>* comments) {
-    return Guarded([&] { return Decode(JpegInput{{}, file}, hint, comments); });
-}
-
-DecodeResult ReadJpegHeader(ByteSpan file, std::vector<std::string>* comments) {
-    return Guarded([&] {
-        if (comments)
-            comments->clear();
-        JpegSession s;
-        DecodeResult result;
-        result.error = OpenSession(s, JpegInput{file});
-        if (!result.error.empty()) {
-        } else if (!IsSizeAllowed(s.info.image_width, s.info.image_height)) {
-            result.error = SizeReason(s.info.image_width, s.info.image_height);
-        } else if (BlockHandle empty = MemoryBlock::Allocate(0)) {
-            empty->SetPictureSize(0, 0);
-            result.pixels = std::move(empty);
-            result.width = static_cast<int>(s.info.image_width);
-            result.height = static_cast<int>(s.info.image_height);
-        } else {
-            result.error = kOutOfMemory;
-        }
-        CollectComments(s.info, comments);
-        if (result.pixels)
-            CollectLaterComments(file, file.size - s.info.src->bytes_in_buffer, comments);
-        return result;
-    });
+std::unique_ptr<Codec> MakeJpegCodec(ByteSource& source) {
+    return std::make_unique<JpegCodec>(source);
 }
