@@ -29,35 +29,26 @@ public:
           m_workers(static_cast<std::size_t>(workers)),
           m_capacity(kWindowPerWorker * m_workers) {}
 
-    // The source's thread: refills the window once half of it has been written.
+    // The source's thread: refills the window once half of it has been written. Each
+    // image goes in as soon as it is read: reading the next may wait on a slow pipe.
     void Produce() {
-        std::vector<ImageItem> items;
         for (;;) {
-            std::size_t room = 0;
             {
                 std::unique_lock lock(m_mutex);
                 m_spaceFree.wait(lock, [&] { return m_window.size() <= m_capacity / 2; });
-                room = m_capacity - m_window.size();
             }
-            bool ended = false;
-            while (items.size() < room && !ended) {
+            for (bool full = false; !full;) {
                 std::optional<ImageItem> item = m_source.Next();
-                if (item)
-                    items.push_back(std::move(*item));
-                ended = !item;
-                // A slow list (a pipe) must not hold back what is already read.
-                if (items.size() == kMostTaken * m_workers)
-                    break;
-            }
-            std::lock_guard lock(m_mutex);
-            for (ImageItem& item : items)
-                m_window.push_back(Slot{std::move(item), {}, false});
-            items.clear();
-            m_ended = ended;
-            m_workReady.notify_all();
-            if (ended) {
-                m_headDone.notify_one();
-                return;
+                std::lock_guard lock(m_mutex);
+                if (!item) {
+                    m_ended = true;
+                    m_workReady.notify_all();
+                    m_headDone.notify_one();
+                    return;
+                }
+                m_window.push_back(Slot{std::move(*item), {}, false});
+                m_workReady.notify_one();
+                full = m_window.size() >= m_capacity;
             }
         }
     }
