@@ -240,6 +240,20 @@ TEST(BmpDecoder, PaletteIndexPastThePaletteReadsBlack) {
     EXPECT_EQ(DescribeDifference(FromDecoded(result), picture.Expand()), "");
 }
 
+// The pixel offset points into the colour table the header announces, and the pixels
+// fit after the whole table: the table is kept and the pixels read after it.
+TEST(BmpDecoder, PixelOffsetInsideTheColourTableIsPassedOver) {
+    IndexedPicture picture = MakeIndexedPicture(6, 3, 252);
+    std::vector<std::uint8_t> file = MakeBmp(picture, Options(BmpHeader::kInfo, 8));
+    ASSERT_EQ(file[46] | file[47] << 8, 252);  // the colours used
+    file[10] = 54;
+    file[11] = file[12] = file[13] = 0;
+    const DecodeResult result = Decode(file);
+    ASSERT_TRUE(result.pixels) << result.error;
+    EXPECT_EQ(result.damage, "");
+    EXPECT_EQ(DescribeDifference(FromDecoded(result), picture.Expand()), "");
+}
+
 TEST(BmpDecoder, PaletteCutByThePixelOffsetReadsBlack) {
     IndexedPicture picture = MakeIndexedPicture(4, 1, 4);
     std::vector<std::uint8_t> file = MakeBmp(picture, Options(BmpHeader::kInfo, 8));

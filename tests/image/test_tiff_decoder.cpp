@@ -109,6 +109,19 @@ Fixture Grey(int bits) {
     return f;
 }
 
+// 12-bit samples, which libtiff's RGBA reader does not take, scaled to 8 bits.
+Fixture Grey12() {
+    Fixture f = Grey(8);
+    f.options.bitsPerSample = 12;
+    for (std::size_t i = 0; i < f.samples.size(); ++i) {
+        const unsigned level = f.samples[i] * 16u + i % 16u;  // all twelve bits in use
+        f.samples[i] = std::uint16_t(level);
+        const unsigned grey = (level * 255 + 2047) / 4095;
+        f.expected.pixels[i] = Rgb(grey, grey, grey);
+    }
+    return f;
+}
+
 Fixture MonoMinIsWhite() {
     Fixture f;
     f.options.width = kWidth;
@@ -144,6 +157,15 @@ Fixture Cmyk() {
         rgb = Rgb((255 - k) * (255 - c) / 255, (255 - k) * (255 - m) / 255,
                   (255 - k) * (255 - y) / 255);
     }
+    return f;
+}
+
+// 16-bit CMYK, which libtiff's RGBA reader does not take.
+Fixture Cmyk16() {
+    Fixture f = Cmyk();
+    f.options.bitsPerSample = 16;
+    for (std::uint16_t& sample : f.samples)
+        sample = std::uint16_t(sample * 257);
     return f;
 }
 
@@ -219,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SeparatePlanes", SeparatePlanes}, Case{"Palette8", [] { return Palette(8); }},
         Case{"Palette4", [] { return Palette(4); }}, Case{"Grey8", [] { return Grey(8); }},
         Case{"Grey16", [] { return Grey(16); }}, Case{"MonoMinIsWhite", MonoMinIsWhite},
-        Case{"Cmyk", Cmyk},
+        Case{"Cmyk", Cmyk}, Case{"Cmyk16Bit", Cmyk16}, Case{"Grey12Bit", Grey12},
         Case{"RgbaUnassociatedOverBlack", [] { return WithAlpha(EXTRASAMPLE_UNASSALPHA, false); }},
         Case{"RgbaAssociatedOverBlack", [] { return WithAlpha(EXTRASAMPLE_ASSOCALPHA, false); }},
         Case{"GreyAlphaUnassociatedOverBlack",
