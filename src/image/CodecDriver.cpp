@@ -43,6 +43,14 @@ void FillRow(std::uint32_t* row, std::size_t width, std::uint32_t colour) {
     std::fill(row, row + width, colour | 0xFF000000u);
 }
 
+// Messages are one line: a detail may quote bytes of the file (a chunk's type).
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return text;
+}
+
 std::string SizeText(std::uint64_t width, std::uint64_t height) {
     return std::to_string(width) + " x " + std::to_string(height);
 }
@@ -96,6 +104,8 @@ public:
         } catch (const std::bad_alloc&) {
             Fail(LoadFailure::kOutOfMemory, {});
         }
+        m_result.error = OneLine(std::move(m_result.error));
+        m_result.damage = OneLine(std::move(m_result.damage));
         return std::move(m_result);
     }
 
