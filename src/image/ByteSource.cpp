@@ -34,6 +34,8 @@ FileSource::~FileSource() {
 bool FileSource::ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* out) {
     if (offset > m_size || count > m_size - offset)
         return false;
+    if (count == 0)
+        return true;  // an empty file has no window to copy from
     if (offset >= m_windowStart && offset + count <= m_windowStart + m_windowSize) {
         std::memcpy(out, m_window.data() + (offset - m_windowStart), count);
         return true;
