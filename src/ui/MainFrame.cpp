@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -59,7 +60,9 @@ CMainFrame::CMainFrame(Ctsn_viewerDoc& doc, const Ctsn_viewerApp& app, QWidget* 
     setRecentFiles({});
     connect(m_view, &ViewWidget::commandStatesChanged, this, &CMainFrame::updateActions);
     setDocumentTitle(QString::fromLatin1(ShellText::kUntitled));
-    resize(760, 540);
+    // The first size, within the screen: on a high-density screen 760 x 540 logical
+    // units may be more than it holds.
+    resize(QSize(760, 540).boundedTo(screen()->availableSize()));
     updateActions();
 }
 

@@ -34,6 +34,10 @@ struct Running {
         program = std::make_unique<TsnApplication>(runner);
         if (!program->InitInstance({}))
             qFatal("start-up failed");
+        // The first size fits the screen (400 x 300 logical units here).
+        const QSize available = program->frame()->screen()->availableSize();
+        QVERIFY(available.width() >= program->frame()->width());
+        QVERIFY(available.height() >= program->frame()->height());
         program->frame()->resize(kWindow);
         QVERIFY(QTest::qWaitForWindowExposed(program->frame()));
     }
