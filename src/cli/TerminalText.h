@@ -7,3 +7,7 @@
 #include <string_view>
 
 std::string TerminalText(std::string_view bytes);
+
+// A file name made safe the same way, read as the system's text (PathToUtf8's rule):
+// UTF-8 as it is when valid, with the controls a terminal could act on escaped.
+std::string TerminalPath(std::string_view path);

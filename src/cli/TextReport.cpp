@@ -23,7 +23,7 @@ public:
         : m_out(out), m_input(input), m_doc(input.doc), m_card(input.doc.m_card) {}
 
     void Write() {
-        m_out << "== " << TerminalText(m_input.path) << " ==\n";
+        m_out << "== " << TerminalPath(m_input.path) << " ==\n";
         for (const std::string& notice : m_input.notices)
             m_out << TerminalText(notice) << "\n";
         if (m_doc.m_loadResult != 0) {

@@ -296,6 +296,10 @@ TEST_F(TsnDumpTest, PathsAreTheFileSystemsTextNotCardBytes) {
         EXPECT_NE(result.out.find("text 50 10 normal 0x000000 \"Filename : " + shown + "\"\n"),
                   std::string::npos)
             << result.out;
+
+        result = Run({path});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_TRUE(result.out.starts_with("== " + shown + " ==\n")) << result.out;
     }
 }
 
