@@ -257,7 +257,10 @@ void DecodeUncompressed(ByteSource& source, const BmpHeader& header, RowSink& si
     const std::uint64_t rowBytes = header.RowBytes();
     const std::uint64_t available = source.Size() - header.pixelOffset;
     const std::size_t fullRows = std::size_t(std::min<std::uint64_t>(available / rowBytes, height));
-    const std::uint64_t partBytes = fullRows < height ? available - fullRows * rowBytes : 0;
+    // The row the file cuts counts only when it holds at least one whole pixel.
+    std::uint64_t partBytes = fullRows < height ? available - fullRows * rowBytes : 0;
+    if (partBytes * 8 < header.bits)
+        partBytes = 0;
     const RowDecoder decodeRow(header);
     const std::size_t band = std::size_t(
         std::max<std::uint64_t>(1, std::min<std::uint64_t>(kBandBytes / rowBytes, height)));

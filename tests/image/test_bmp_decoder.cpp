@@ -232,6 +232,15 @@ TEST(BmpDecoder, TruncatedFileShowsTheRowsItHolds) {
     }
 }
 
+// Less than one pixel of data is no picture at all, however large the claim.
+TEST(BmpDecoder, NotOneWholePixelIsDamaged) {
+    std::vector<std::uint8_t> file = MakeBmp(MakeTestPicture(10, 10));
+    file.resize(54 + 2);
+    const DecodeResult result = Decode(file);
+    EXPECT_FALSE(result.pixels);
+    EXPECT_EQ(result.failure, LoadFailure::kDamaged) << result.error;
+}
+
 TEST(BmpDecoder, PaletteIndexPastThePaletteReadsBlack) {
     IndexedPicture picture = MakeIndexedPicture(9, 3, 16);
     picture.palette.resize(3);
