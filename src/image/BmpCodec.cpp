@@ -259,7 +259,7 @@ void DecodeUncompressed(ByteSource& source, const BmpHeader& header, RowSink& si
     const std::size_t fullRows = std::size_t(std::min<std::uint64_t>(available / rowBytes, height));
     // The row the file cuts counts only when it holds at least one whole pixel.
     std::uint64_t partBytes = fullRows < height ? available - fullRows * rowBytes : 0;
-    if (partBytes * 8 < header.bits)
+    if (partBytes * 8 < std::uint64_t(header.bits))
         partBytes = 0;
     const RowDecoder decodeRow(header);
     const std::size_t band = std::size_t(
