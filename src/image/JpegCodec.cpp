@@ -96,6 +96,11 @@ std::string OpenSession(JpegSession& s, const JpegInput& input) {
     return {};
 }
 
+// The last failed step ran out of memory in libjpeg's allocator.
+bool RanOutOfMemory(const JpegSession& s) {
+    return !s.trap.ownMessage && s.trap.manager.msg_code == JERR_OUT_OF_MEMORY;
+}
+
 bool IsFourComponent(const jpeg_decompress_struct& info) {
     return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
 }
@@ -385,7 +390,7 @@ public:
         detail = OpenSession(m_session, input);
         CollectComments(m_session.info, m_texts);
         if (!detail.empty()) {
-            if (detail == kOutOfMemory)
+            if (detail == kOutOfMemory || RanOutOfMemory(m_session))
                 throw std::bad_alloc();
             return false;
         }
@@ -419,6 +424,8 @@ public:
         const JpegScale scale = reduced ? m_scale : JpegScale{};
         report.end = DecodeReport::kAsTold;
         if (!RunJpegStep(s.trap, [&] { ChooseOutput(s, scale); })) {
+            if (RanOutOfMemory(s))
+                throw std::bad_alloc();
             report.detail = JpegTrapMessage(s.trap);
             return;
         }
@@ -429,6 +436,8 @@ public:
         JSAMPLE* cmyk = cmykRow.empty() ? nullptr : cmykRow.data();
         const RowsRead read =
             s.info.buffered_image ? DecodeScans(s, sink, cmyk) : DecodeSingleScan(s, sink, cmyk);
+        if (!read.ok && RanOutOfMemory(s))
+            throw std::bad_alloc();  // not damage: the driver says so
         CollectComments(s.info, m_texts);
         // The data ended before the first MCU of the first scan: nothing of it decodes.
         const bool nothing =

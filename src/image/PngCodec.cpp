@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -222,7 +223,21 @@ void ReadInput(png_structp png, png_bytep out, png_size_t length) {
 
 struct PngErrorText {
     char message[160] = {};
+    bool outOfMemory = false;  // an allocation of libpng's or zlib's failed
 };
+
+// libpng's allocator, noting a failure: libpng then stops with a message of its own or
+// zlib's, which would read as damage.
+png_voidp AllocateForPng(png_structp png, png_alloc_size_t size) {
+    void* bytes = std::malloc(size);
+    if (!bytes)
+        static_cast<PngErrorText*>(png_get_mem_ptr(png))->outOfMemory = true;
+    return bytes;
+}
+
+void FreeForPng(png_structp, png_voidp bytes) {
+    std::free(bytes);
+}
 
 [[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
     auto* error = static_cast<PngErrorText*>(png_get_error_ptr(png));
@@ -471,7 +486,8 @@ public:
     }
 
     void Decode(Size, RowSink& sink, DecodeReport& report) override {
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &m_error, OnPngError, OnPngWarning);
+        m_png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &m_error, OnPngError, OnPngWarning,
+                                         &m_error, AllocateForPng, FreeForPng);
         m_info = m_png ? png_create_info_struct(m_png) : nullptr;
         if (!m_info)
             throw std::bad_alloc();
@@ -495,6 +511,8 @@ public:
             report.rows = height;
             return;
         }
+        if (m_error.outOfMemory)
+            throw std::bad_alloc();  // not damage: the driver says so
         report.end = m_input.ranOut ? DecodeReport::kTruncated : DecodeReport::kCorrupt;
         if (!m_input.ranOut)
             report.detail = m_error.message;
