@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sstream>
+
 #include "DumpProcess.h"
 #include "card/Scrambler.h"
 #include "platform/Win1252.h"
@@ -347,6 +349,43 @@ TEST_F(TsnDumpTest, HelpAndVersion) {
     result = Run({"--version"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.out.starts_with("tsn-dump ")) << result.out;
+}
+
+// A picture cut short still loads and says where it ends, in its own record however
+// the workers share the files; a whole one says nothing.
+TEST_F(TsnDumpTest, DamageIsToldForTheFileThatHasIt) {
+    const std::vector<std::uint8_t> whole = fixtures::MakeBmp(fixtures::MakeTestPicture(20, 10));
+    const std::string good = m_work / "good.bmp", cut = m_work / "cut.bmp";
+    ASSERT_TRUE(fixtures::WriteBytesFile(good, whole));
+    ASSERT_TRUE(fixtures::WriteBytesFile(
+        cut, std::vector<std::uint8_t>(whole.begin(),
+                                       whole.begin() + std::ptrdiff_t(whole.size() / 2))));
+
+    const DumpResult result = Run({"--json", "-j", "2", cut, good, cut, good, cut});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::istringstream lines(result.out);
+    std::string line;
+    std::string note;
+    int i = 0;
+    for (; std::getline(lines, line); ++i) {
+        SCOPED_TRACE(line);
+        const json record = json::parse(line);
+        EXPECT_EQ(record["load_result"], 0);
+        if (i % 2 == 1) {
+            EXPECT_EQ(record["path"], good);
+            EXPECT_EQ(record["damage"], nullptr);
+            continue;
+        }
+        EXPECT_EQ(record["path"], cut);
+        ASSERT_TRUE(record["damage"].is_string());
+        note = record["damage"].get<std::string>();
+        EXPECT_NE(note.find(" of 10"), std::string::npos);
+        EXPECT_EQ(note.find('\n'), std::string::npos);
+    }
+    EXPECT_EQ(i, 5);
+
+    EXPECT_NE(Run({cut}).out.find("Damage : " + note + "\n"), std::string::npos) << note;
+    EXPECT_EQ(Run({good}).out.find("Damage"), std::string::npos);
 }
 
 // Without pixels the record is the same, for every format and preview rule; a file
