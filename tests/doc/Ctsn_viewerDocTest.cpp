@@ -212,6 +212,26 @@ TEST_F(DocumentTest, ASecondOpenStartsAfresh) {
     EXPECT_EQ(Doc().m_refreshPending, 1);
 }
 
+// The note on a picture that loaded but not whole lasts until the next file opens.
+TEST_F(DocumentTest, DamageNoteBelongsToTheFileOpen) {
+    const std::vector<std::uint8_t> whole = fixtures::MakeBmp(fixtures::MakeTestPicture(20, 10));
+    const std::string good = Raster("good.bmp", whole);
+    const std::string cut = Raster(
+        "cut.bmp",
+        std::vector<std::uint8_t>(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() / 2)));
+    ASSERT_TRUE(Doc().OnOpenDocument(cut));
+    EXPECT_EQ(Doc().m_loadResult, 0);
+    EXPECT_NE(Doc().m_damage.find(" of 10"), std::string::npos) << Doc().m_damage;
+    EXPECT_EQ(Doc().m_loadFailure, "");
+    ASSERT_TRUE(Doc().OnOpenDocument(good));
+    EXPECT_EQ(Doc().m_damage, "");
+    ASSERT_TRUE(Doc().OnOpenDocument(cut));
+    ASSERT_TRUE(Doc().OnOpenDocument(Raster("garbage.bmp", {'B', 'M', 1, 2, 3})));
+    EXPECT_NE(Doc().m_loadResult, 0);
+    EXPECT_EQ(Doc().m_damage, "");
+    EXPECT_NE(Doc().m_loadFailure, "");
+}
+
 TEST_F(DocumentTest, UnopenablePathsChangeNothing) {
     const std::string shown = Jpeg("shown.jpg", {Card("tSN|gen|TITShown|end")}, 10, 8);
     fs::create_directory(m_dir / "folder.jpg");
