@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/QtSettingsStore.h"
+#include "app/IniSettingsReader.h"
 #include "cli/TsnDump.h"
 #include "image/RealImagingBackend.h"
 
@@ -15,7 +15,9 @@ int main(int argc, char** argv) {
     // Records go out in blocks, not through C stdio character by character.
     std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + 1, argv + argc);
-    QtSettingsStore settings;
+    // Read without QtCore: tsn-dump never writes the store, and QtCore would cost
+    // more start-up time than a small collection takes to read.
+    IniSettingsReader settings;
     DumpEnvironment env{settings,
                         [] { return std::make_unique<RealImagingBackend>(); },
                         std::cout,

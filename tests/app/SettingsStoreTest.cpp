@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <vector>
 
 #include "app/Ctsn_viewerApp.h"
+#include "app/IniSettingsReader.h"
 #include "app/ProgramDirectory.h"
 #include "app/QtSettingsStore.h"
 
@@ -139,13 +141,16 @@ TEST_F(SettingsStoreTest, StoredValuesAreTakenAsTheyAreOrAsDefaultsWhenNotIntege
               "PreviewType=7\n"
               "PrevSizeX=12.5\n"
               "PrevSizeY=99999999999\n");
-    Ctsn_viewerApp app = Scrambled();
     QtSettingsStore store;
-    app.LoadPreferences(store);
-    EXPECT_EQ(app.m_displayImage, 1);
-    EXPECT_EQ(app.m_previewType, 7);
-    EXPECT_EQ(app.m_prevSizeX, 300);
-    EXPECT_EQ(app.m_prevSizeY, 300);
+    IniSettingsReader reader;
+    for (SettingsStore* each : std::initializer_list<SettingsStore*>{&store, &reader}) {
+        Ctsn_viewerApp app = Scrambled();
+        app.LoadPreferences(*each);
+        EXPECT_EQ(app.m_displayImage, 1);
+        EXPECT_EQ(app.m_previewType, 7);
+        EXPECT_EQ(app.m_prevSizeX, 300);
+        EXPECT_EQ(app.m_prevSizeY, 300);
+    }
 }
 
 TEST_F(SettingsStoreTest, ProgramDirectoryComesFromInstdir) {
@@ -179,6 +184,8 @@ TEST_F(SettingsStoreTest, ProgramDirectoryComesFromInstdir) {
         }
         QtSettingsStore store;
         EXPECT_EQ(ProgramDirectory(store), c.expected);
+        IniSettingsReader reader;
+        EXPECT_EQ(ProgramDirectory(reader), c.expected);
     }
 }
 
@@ -197,6 +204,8 @@ TEST_F(SettingsStoreTest, InstdirIsReadByteForByte) {
         {
             QtSettingsStore store;
             EXPECT_EQ(ProgramDirectory(store), path);
+            IniSettingsReader reader;
+            EXPECT_EQ(ProgramDirectory(reader), path);
         }
         WriteFile(UserFile(), "[Recent]\nx=1\n[General]\nwelcome=1\ninstdir=" + path + "\n");
         QtSettingsStore store;
@@ -209,6 +218,8 @@ TEST_F(SettingsStoreTest, InstdirIsReadByteForByte) {
         other.sync();
         QtSettingsStore again;
         EXPECT_EQ(ProgramDirectory(again), path) << ReadFile(UserFile());
+        IniSettingsReader reader;  // the value as QSettings wrote it back
+        EXPECT_EQ(ProgramDirectory(reader), path) << ReadFile(UserFile());
     }
 }
 
@@ -230,6 +241,8 @@ TEST_F(SettingsStoreTest, InstalledSettingsFileReadsBackExactly) {
         ASSERT_EQ(std::system(command.c_str()), 0);
         QtSettingsStore store;
         EXPECT_EQ(ProgramDirectory(store), path) << ReadFile(SystemFile());
+        IniSettingsReader reader;
+        EXPECT_EQ(ProgramDirectory(reader), path) << ReadFile(SystemFile());
     }
     fs::remove(script);
 }
@@ -303,6 +316,73 @@ TEST_F(SettingsStoreTest, SavingNeverTouchesInstdirOrTheSystemFile) {
     const std::string user = ReadFile(UserFile());
     EXPECT_EQ(user.find("instdir"), std::string::npos) << user;
     EXPECT_NE(user.find("\nPreviewType=0\n"), std::string::npos) << user;
+}
+
+// ---- the store read without QtCore agrees with QSettings ----
+
+// Whole files with the INI rules QSettings follows: comments, sections, quotes over
+// line ends, escaped line ends, repeated keys, percent-encoded keys.
+TEST_F(SettingsStoreTest, ReaderFindsTheKeysQSettingsFinds) {
+    const std::string files[] = {
+        "PrevSizeX=5\n",
+        "[General]\r\nPrevSizeX=5\r\n[Other]\r\nPrevSizeX=6\r\n",
+        "[Other]\nPrevSizeX=6\n[general]\nPrevSizeX=7\n",
+        "[General]\nPrevSizeX=1\nPrevSizeX=2\n[Other]\nx=1\n[General]\nPrevSizeX=3\n",
+        "; PrevSizeX=1\n[General]\n  PrevSizeX  =  4  ; a comment\n",
+        "[General]\nPrev%53izeX=8\n%50rev%U0053izeX=9\n",
+        "[General]\nPrevSizeX=\"1\n2\"\nPrevSizeY=3\n",
+        "[General]\nPrevSizeX=1\\\n2\nPrevSizeY=3\n",
+        "[General]\n  [Other]\nPrevSizeX=4\n",
+        "[General\nPrevSizeX=4\n",
+        "[General]\nPrevSizeX\n=4\n/PrevSizeX/=5\n",
+        "[General]\nPrevSizeX=@ByteArray(12)\nPrevSizeY=@String(-3)\n",
+    };
+    for (const std::string& text : files) {
+        SCOPED_TRACE(text);
+        WriteFile(UserFile(), text);
+        QtSettingsStore store;
+        IniSettingsReader reader;
+        for (const char* name : {"PrevSizeX", "PrevSizeY"})
+            EXPECT_EQ(reader.GetProfileInt(name, -1), store.GetProfileInt(name, -1)) << name;
+    }
+}
+
+// The user's file, then the organisation's, then the system-wide ones.
+TEST_F(SettingsStoreTest, ReaderTakesTheFilesInQSettingsOrder) {
+    WriteFile(UserFile().parent_path().parent_path() / "Tessellon.conf",
+              "[General]\nPreviewType=2\nPrevSizeX=2\n");
+    WriteFile(SystemFile(), "[General]\nPrevSizeX=3\nPrevSizeY=3\nDisplayImage=x\n");
+    WriteFile(SystemFile().parent_path().parent_path() / "Tessellon.conf",
+              "[General]\nPrevSizeY=4\nDisplayImage=4\nPreviewType=4\n");
+    WriteFile(UserFile(), "[General]\nPreviewType=1\n");
+    QtSettingsStore store;
+    IniSettingsReader reader;
+    for (const char* name : {"PreviewType", "PrevSizeX", "PrevSizeY", "DisplayImage"})
+        EXPECT_EQ(reader.GetProfileInt(name, -1), store.GetProfileInt(name, -1)) << name;
+}
+
+// Value texts made of the characters QSettings treats specially, read as an integer
+// (from the user's file) and as a string (from the system-wide file, which the
+// viewer's store never writes back) by both stores.
+TEST_F(SettingsStoreTest, ReaderTakesEveryValueAsQSettingsDoes) {
+    const std::string pieces[] = {
+        "0",  "7",    "12",  "-", "+",  " ",  "\t", "\"", "\\",       ",",           ";",
+        "=",  "x",    "@",   "(", ")",  "a",  "n",  "0x", "\xC3\xA9", "@ByteArray(", "@String(",
+        "@@", "\\x4", "\\0", "%", "\n", "\r", "[",  "]",  "\\\n",     "\xC2\xA0"};
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1), length(0, 7);
+    for (int round = 0; round < 600; ++round) {
+        std::string value;
+        for (std::size_t n = length(random); n > 0; --n)
+            value += pieces[pick(random)];
+        SCOPED_TRACE("value text: " + value);
+        WriteFile(UserFile(), "[General]\nPrevSizeX=" + value + "\n");
+        WriteFile(SystemFile(), "[General]\ninstdir=" + value + "\n");
+        QtSettingsStore store;
+        IniSettingsReader reader;
+        ASSERT_EQ(reader.GetProfileInt("PrevSizeX", -1), store.GetProfileInt("PrevSizeX", -1));
+        ASSERT_EQ(reader.GetProfileString("instdir", "-"), store.GetProfileString("instdir", "-"));
+    }
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+#pragma once
+// The settings file's INI text read the way QSettings reads it, without QtCore: for
+// programs that only read the store and should not pay QtCore's start-up for it.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The values directly under the application's key (the [General] section, whatever
+// its case, and lines before any section): each key's value text as it stands after
+// the "=", the last line of a key counting. Comments, quoted line breaks, escaped line
+// ends and percent-encoded keys are taken as QSettings takes them.
+std::map<std::string, std::string> IniGeneralValues(std::string_view text);
+
+// What QSettings makes of a value text, as the string or the byte array it holds.
+struct IniValue {
+    enum Kind { kString, kByteArray, kOther };  // kOther: a list, invalid or another type
+    Kind kind = kOther;
+    std::string bytes;  // UTF-8 for a string
+};
+IniValue ParseIniValue(std::string_view text);
+
+// The value as QString::toInt reads the string QSettings gives for it: an int in
+// decimal, blanks around it allowed; nullopt for anything else.
+std::optional<int> IniValueAsInt(std::string_view text);
