@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "ShellTestSupport.h"
+#include "support/RasterFixtures.h"
 #include "ui/BusyCursor.h"
 #include "ui/MainFrame.h"
 #include "ui/PrintSetupDlg.h"
@@ -94,6 +95,7 @@ private slots:
     void fileOpenOffersAllFiles();
     void printSetupEditsThePrinterThatPrints();
     void openingIsBusyButItsNoticeIsNot();
+    void statusBarTellsTheOpenPicturesDamage();
 };
 
 void MainFrameTest::menuBarHasEveryItemInOrder() {
@@ -502,6 +504,36 @@ void MainFrameTest::openingIsBusyButItsNoticeIsNot() {
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// While a picture that is not whole is open, the status bar says what is wrong with it,
+// also after a prompt has passed over it; a whole picture opened next clears it.
+void MainFrameTest::statusBarTellsTheOpenPicturesDamage() {
+    Running run;
+    run.frame().show();
+    const std::vector<std::uint8_t> whole = fixtures::MakeBmp(fixtures::MakeTestPicture(20, 10));
+    const std::vector<std::uint8_t> cut(whole.begin(),
+                                        whole.begin() + std::ptrdiff_t(whole.size() / 2));
+    QVERIFY(fixtures::WriteBytesFile(run.file("good.bmp").toStdString(), whole));
+    QVERIFY(fixtures::WriteBytesFile(run.file("cut.bmp").toStdString(), cut));
+    QLabel* pane = run.frame().messagePane();
+
+    QVERIFY(run.program->OpenDocumentFile(run.file("cut.bmp")));
+    const QString note = QString::fromStdString(run.program->document()->m_damage);
+    QVERIFY2(note.contains(" of 10"), qPrintable(note));
+    QCOMPARE(pane->text(), note);
+    auto* button = qobject_cast<QToolButton*>(
+        run.frame().toolBar()->widgetForAction(run.action(kGeneralCard)));
+    QVERIFY(button);
+    QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), button->mapToGlobal(QPointF(4, 4)));
+    QCoreApplication::sendEvent(button, &enter);
+    QCOMPARE(pane->text(), QString("View this image's general information"));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(button, &leave);
+    QCOMPARE(pane->text(), note);
+
+    QVERIFY(run.program->OpenDocumentFile(run.file("good.bmp")));
+    QCOMPARE(pane->text(), QString("Ready"));
 }
 
 QTEST_MAIN(MainFrameTest)
