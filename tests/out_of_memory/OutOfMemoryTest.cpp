@@ -3,10 +3,12 @@
 // libraries' own buffers then fail as they would on a machine without the memory.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "image/RealImagingBackend.h"
 #include "support/CodecCalls.h"
 #include "support/ImageFixtures.h"
 
@@ -26,8 +28,24 @@ void PutBe16(Bytes& file, std::size_t at, std::uint32_t value) {
     file[at + 1] = std::uint8_t(value);
 }
 
-DecodeResult Decode(CodecFormat format, const Bytes& file) {
-    return DecodeWith(format, ByteSpan{file.data(), file.size()});
+// From memory through the driver, and from a file through the backend (JPEG streams a
+// file through libjpeg's own reads).
+void ExpectOutOfMemory(CodecFormat format, const Bytes& file, const std::string& name) {
+    const DecodeResult result = DecodeWith(format, ByteSpan{file.data(), file.size()});
+    EXPECT_FALSE(result.pixels);
+    EXPECT_EQ(result.failure, LoadFailure::kOutOfMemory) << result.error;
+    EXPECT_EQ(result.error, "not enough memory for the " + name + " picture");
+
+    const std::string path = testing::TempDir() + "out-of-memory." + name;
+    ASSERT_TRUE(fixtures::WriteBytesFile(path, file));
+    RealImagingBackend backend;
+    int width = 0, height = 0;
+    const BlockHandle pixels = format == CodecFormat::kJpeg ? backend.LoadJpeg(path, width, height)
+                                                            : backend.LoadPng(path, width, height);
+    std::remove(path.c_str());
+    EXPECT_FALSE(pixels);
+    EXPECT_EQ(backend.Status(), RealImagingBackend::kStatusOutOfMemory);
+    EXPECT_EQ(backend.StatusReason(), result.error);
 }
 
 class OutOfMemory : public testing::Test {
@@ -51,10 +69,7 @@ TEST_F(OutOfMemory, ProgressiveJpegCoefficientsFailAsOutOfMemory) {
     ASSERT_LT(sof, file.size());
     PutBe16(file, sof + 5, 16384);  // height
     PutBe16(file, sof + 7, 16384);  // width
-    const DecodeResult result = Decode(CodecFormat::kJpeg, file);
-    EXPECT_FALSE(result.pixels);
-    EXPECT_EQ(result.failure, LoadFailure::kOutOfMemory) << result.error;
-    EXPECT_EQ(result.error, "not enough memory for the JPEG picture");
+    ExpectOutOfMemory(CodecFormat::kJpeg, file, "JPEG");
 }
 
 // libpng's row buffers for a picture 2^24 pixels wide.
@@ -65,10 +80,7 @@ TEST_F(OutOfMemory, WidePngRowBuffersFailAsOutOfMemory) {
     ihdr[1] = ihdr[2] = ihdr[3] = 0;
     const Bytes chunk = fixtures::PngChunk("IHDR", ihdr);
     std::copy(chunk.begin(), chunk.end(), file.begin() + 8);
-    const DecodeResult result = Decode(CodecFormat::kPng, file);
-    EXPECT_FALSE(result.pixels);
-    EXPECT_EQ(result.failure, LoadFailure::kOutOfMemory) << result.error;
-    EXPECT_EQ(result.error, "not enough memory for the PNG picture");
+    ExpectOutOfMemory(CodecFormat::kPng, file, "PNG");
 }
 
 // The picture's own block: pages from the kernel, which refuses a mapping larger than
