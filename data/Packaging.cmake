@@ -21,8 +21,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The view draws its text in Arial; fontconfig maps it to Liberation Sans.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
+# The view draws its text in Arial; fontconfig maps it to Liberation Sans. libtiff is
+# loaded at run time, so the package tools do not see it: named here (the open options
+# the codec sets came with 4.5.0).
+string(REGEX REPLACE "^(lib[^.]+)\\.so\\.([0-9]+)$" "\\1\\2" tsn_libtiff_package "${TSN_LIBTIFF_SONAME}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, ${tsn_libtiff_package} (>= 4.5.0)")
 # The installed settings file is the administrator's to edit: a conffile.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/conffiles ${CMAKE_BINARY_DIR}/debian/conffiles COPYONLY)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)

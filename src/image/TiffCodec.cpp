@@ -3,8 +3,6 @@
 // for plain strips and for grey and CMYK samples of depths that interface does not
 // read; turned to the file's orientation here.
 
-#include <tiffio.h>
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "image/Codecs.h"
+#include "image/LibTiff.h"
 #include "image/RasterPixels.h"
 
 namespace {
@@ -101,15 +100,15 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) {
 // handlers; silence those once.
 void SilenceGlobalHandlers() {
     static const bool silenced = [] {
-        TIFFSetErrorHandler(nullptr);
-        TIFFSetWarningHandler(nullptr);
+        Tiff().SetErrorHandler(nullptr);
+        Tiff().SetWarningHandler(nullptr);
         return true;
     }();
     (void)silenced;
 }
 
 struct OptionsFree {
-    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+    void operator()(TIFFOpenOptions* options) const { Tiff().OpenOptionsFree(options); }
 };
 
 // Where one stored row lands in the picture: its first pixel and the step between
@@ -222,17 +221,17 @@ void PlaceRgbaRow(const std::uint32_t* abgr, std::size_t width, RowPlacement pla
 // once, in order, however tall it is, and no RGBA pass is needed.
 bool ReadsByScanline(TIFF* tiff, const TIFFRGBAImage& image) {
     std::uint16_t planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
     const bool rgb = image.photometric == PHOTOMETRIC_RGB && image.samplesperpixel == 3;
     const bool grey = image.photometric == PHOTOMETRIC_MINISBLACK && image.samplesperpixel == 1;
-    return !TIFFIsTiled(tiff) && planar == PLANARCONFIG_CONTIG && image.bitspersample == 8 &&
+    return !Tiff().IsTiled(tiff) && planar == PLANARCONFIG_CONTIG && image.bitspersample == 8 &&
            (rgb || grey) && compression != COMPRESSION_JPEG && compression != COMPRESSION_OJPEG;
 }
 
 // A line buffer of libtiff's line size; false when that size is not sound.
 bool LineBuffer(TIFF* tiff, std::uint64_t least, std::vector<std::uint8_t>& line) {
-    const tmsize_t lineSize = TIFFScanlineSize(tiff);
+    const tmsize_t lineSize = Tiff().ScanlineSize(tiff);
     if (lineSize <= 0 || std::uint64_t(lineSize) < least)
         return false;
     line.resize(std::size_t(lineSize));
@@ -248,7 +247,7 @@ std::size_t ReadScanlines(TIFF* tiff, bool grey, const Placer& orienter, std::si
         return 0;
     const std::uint8_t* bytes = line.data();
     for (std::size_t row = 0; row < height; ++row) {
-        if (TIFFReadScanline(tiff, line.data(), std::uint32_t(row), 0) < 0)
+        if (Tiff().ReadScanline(tiff, line.data(), std::uint32_t(row), 0) < 0)
             return row;
         const RowPlacement place = orienter.Place(std::ptrdiff_t(row));
         if (grey)
@@ -266,10 +265,10 @@ std::size_t ReadScanlines(TIFF* tiff, bool grey, const Placer& orienter, std::si
 
 std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
     std::uint32_t unit = 0;
-    if (TIFFIsTiled(tiff))
-        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &unit);
+    if (Tiff().IsTiled(tiff))
+        Tiff().GetField(tiff, TIFFTAG_TILELENGTH, &unit);
     else
-        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &unit);
+        Tiff().GetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &unit);
     const std::size_t fitting = std::max<std::size_t>(1, kBandBytes / (width * 4));
     std::size_t band = fitting;
     // Whole strips or tiles per band, so none is decoded twice.
@@ -293,7 +292,7 @@ std::size_t ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Placer& orient
         image.row_offset = int(top);
         image.col_offset = 0;
         const bool complete =
-            TIFFRGBAImageGet(&image, raster, std::uint32_t(width), std::uint32_t(rows)) != 0;
+            Tiff().RGBAImageGet(&image, raster, std::uint32_t(width), std::uint32_t(rows)) != 0;
         if (!complete) {
             while (rows > 0 && std::all_of(raster + (rows - 1) * width, raster + rows * width,
                                            [](std::uint32_t v) { return v == 0; }))
@@ -324,13 +323,13 @@ struct SampleKind {
 bool ReadsSamples(TIFF* tiff, SampleKind& kind) {
     std::uint16_t photometric = 0, bits = 1, samples = 1, planar = PLANARCONFIG_CONTIG;
     std::uint16_t inkSet = INKSET_CMYK;
-    if (!TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric))
+    if (!Tiff().GetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric))
         return false;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
-    if (TIFFIsTiled(tiff) || planar != PLANARCONFIG_CONTIG || bits < 1 || bits > 16)
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
+    if (Tiff().IsTiled(tiff) || planar != PLANARCONFIG_CONTIG || bits < 1 || bits > 16)
         return false;
     kind.bits = bits;
     kind.samples = samples;
@@ -371,7 +370,7 @@ std::size_t ReadSamples(TIFF* tiff, const SampleKind& kind, const Placer& placer
     const unsigned max = (1u << kind.bits) - 1;
     auto level = [max](unsigned v) { return (v * 255 + max / 2) / max; };
     for (std::size_t row = 0; row < height; ++row) {
-        if (TIFFReadScanline(tiff, line.data(), std::uint32_t(row), 0) < 0)
+        if (Tiff().ReadScanline(tiff, line.data(), std::uint32_t(row), 0) < 0)
             return row;
         const std::uint8_t* bytes = line.data();
         const std::size_t step = std::size_t(kind.samples);
@@ -404,9 +403,9 @@ public:
     explicit TiffCodec(ByteSource& source) : m_cursor{&source} {}
     ~TiffCodec() override {
         if (m_imageBegun)
-            TIFFRGBAImageEnd(&m_image);
+            Tiff().RGBAImageEnd(&m_image);
         if (m_tiff)
-            TIFFClose(m_tiff);
+            Tiff().Close(m_tiff);
     }
     TiffCodec(const TiffCodec&) = delete;
     TiffCodec& operator=(const TiffCodec&) = delete;
@@ -417,22 +416,26 @@ public:
         failure = LoadFailure::kNotAPicture;
         if (m_cursor.source->Size() < 8)
             return false;
+        if (!LoadLibTiff(&detail)) {
+            failure = LoadFailure::kUnsupportedType;
+            return false;
+        }
         SilenceGlobalHandlers();
-        std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
+        std::unique_ptr<TIFFOpenOptions, OptionsFree> options(Tiff().OpenOptionsAlloc());
         if (!options)
             throw std::bad_alloc();
-        TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnError, &m_messages);
-        TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, nullptr);
-        TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxLibraryAllocation);
+        Tiff().OpenOptionsSetErrorHandlerExtR(options.get(), OnError, &m_messages);
+        Tiff().OpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, nullptr);
+        Tiff().OpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxLibraryAllocation);
         m_tiff = Open("rm", options.get());
         // libtiff reads uncompressed tiles wrong unless the file is mapped (it checks the
         // tile's size against its read buffer's, which is rounded up); their bytes are
         // the pixels, so mapping them costs what they decode to.
         std::uint16_t compression = COMPRESSION_NONE;
-        if (m_tiff && TIFFIsTiled(m_tiff) &&
-            TIFFGetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression) &&
+        if (m_tiff && Tiff().IsTiled(m_tiff) &&
+            Tiff().GetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression) &&
             compression == COMPRESSION_NONE && m_cursor.source->Map()) {
-            TIFFClose(m_tiff);
+            Tiff().Close(m_tiff);
             m_cursor.position = 0;
             m_tiff = Open("r", options.get());
         }
@@ -447,11 +450,12 @@ public:
         }
         std::uint32_t width = 0, height = 0;
         std::uint16_t orientation = ORIENTATION_TOPLEFT;
-        TIFFGetField(m_tiff, TIFFTAG_IMAGEWIDTH, &width);
-        TIFFGetField(m_tiff, TIFFTAG_IMAGELENGTH, &height);
-        TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ORIENTATION, &orientation);
+        Tiff().GetField(m_tiff, TIFFTAG_IMAGEWIDTH, &width);
+        Tiff().GetField(m_tiff, TIFFTAG_IMAGELENGTH, &height);
+        Tiff().GetFieldDefaulted(m_tiff, TIFFTAG_ORIENTATION, &orientation);
         char reason[1024] = "";
-        if (TIFFRGBAImageOK(m_tiff, reason) && TIFFRGBAImageBegin(&m_image, m_tiff, 1, reason)) {
+        if (Tiff().RGBAImageOK(m_tiff, reason) &&
+            Tiff().RGBAImageBegin(&m_image, m_tiff, 1, reason)) {
             m_imageBegun = true;
             width = m_image.width;
             height = m_image.height;
@@ -488,8 +492,8 @@ public:
 
 private:
     TIFF* Open(const char* mode, TIFFOpenOptions* options) {
-        return TIFFClientOpenExt("file", mode, &m_cursor, SourceRead, SourceWrite, SourceSeek,
-                                 SourceClose, SourceSize, SourceMap, SourceUnmap, options);
+        return Tiff().ClientOpenExt("file", mode, &m_cursor, SourceRead, SourceWrite, SourceSeek,
+                                    SourceClose, SourceSize, SourceMap, SourceUnmap, options);
     }
 
     template <typename Placer>
