@@ -26,75 +26,18 @@ mkdir -p "$work/config" "$work/small-jpeg" "$work/small-png"
 export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/config"
 
 # ---- corpus: photo-like pictures made by code ----
-cc -O2 -o "$work/make_picture" bench/tools/make_picture.c -lpng -ltiff -lm
-for size in 6000x4000 12000x8000; do
-    "$work/make_picture" ppm "${size%x*}" "${size#*x}" "$work/photo.ppm"
-    cjpeg -quality 90 -sample 2x2 "$work/photo.ppm" >"$work/photo-$size.jpg"
-    rm "$work/photo.ppm"
-done
-for format in png tiff-lzw bmp pcx; do
-    ext=${format%-lzw}
-    "$work/make_picture" "$format" 6000 4000 "$work/photo-6000x4000.$ext"
-done
-python3 - "$work" data/pirite.jpg <<'PY'
-import struct, subprocess, sys, zlib
-work, example = sys.argv[1], sys.argv[2]
-count, w, h = 2000, 96, 64
-pixels = bytes(v for y in range(h) for x in range(w) for v in (x * 2 % 256, y * 4 % 256, 128))
-with open(f"{work}/base.ppm", "wb") as f:
-    f.write(b"P6\n%d %d\n255\n" % (w, h) + pixels)
-base = subprocess.run(["cjpeg", "-quality", "85", f"{work}/base.ppm"],
-                      capture_output=True, check=True).stdout
-def segments(data):
-    i = 2
-    while i + 4 <= len(data) and data[i] == 0xFF and data[i + 1] not in (0xDA, 0xD9):
-        length = struct.unpack(">H", data[i + 2:i + 4])[0]
-        yield data[i + 1], data[i + 4:i + 2 + length]
-        i += 2 + length
-card = next(body for marker, body in segments(open(example, "rb").read()) if marker == 0xFE)
-def com(text):
-    return b"\xff\xfe" + struct.pack(">H", len(text) + 2) + text
-def chunk(kind, body):
-    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-rows = b"".join(b"\0" + pixels[y * w * 3:(y + 1) * w * 3] for y in range(h))
-idat = chunk(b"IDAT", zlib.compress(rows, 6))
-ihdr = chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-for n in range(count):
-    with open(f"{work}/small-jpeg/img{n:05d}.jpg", "wb") as f:
-        f.write(base[:2] + com(card) + com(b"Ordinary comment number %d" % n) + base[2:])
-    # One text before the image data, the card after it: the reader must walk past.
-    with open(f"{work}/small-png/img{n:05d}.png", "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + ihdr + chunk(b"tEXt", b"Comment\0number %d" % n) +
-                idat + chunk(b"tEXt", b"Comment\0" + card) + chunk(b"IEND", b""))
-PY
+bench/tools/make_photos.sh "$work" --all
+python3 bench/tools/make_small_files.py data/pirite.jpg 2000 "$work/small-jpeg" "$work/small-png"
 
 # ---- measuring ----
-python3 - "$work" "$dump" "$runs" "${TSN_PAINT_BENCH:-}" <<'PY'
-import glob, json, os, subprocess, sys, time
+PYTHONPATH=bench/tools python3 - "$work" "$dump" "$runs" "${TSN_PAINT_BENCH:-}" <<'PY'
+import glob, json, os, subprocess, sys
+from measure import best_of
 work, dump, runs, paint_bench = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
 MiB = 1024 * 1024
-rss_file = f"{work}/rss"
-
-def run_once(command):
-    """CPU seconds (user + system), wall seconds and peak resident bytes of one run."""
-    start = time.perf_counter()
-    child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", rss_file] + command,
-                             stdout=subprocess.DEVNULL)
-    _, status, usage = os.wait4(child.pid, 0)
-    elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit(f"failed: {' '.join(command)}")
-    rss = int(open(rss_file).read().split()[-1]) * 1024
-    return usage.ru_utime + usage.ru_stime, elapsed, rss
 
 def measure(*commands):
-    """Each command `runs` times, taking turns so that a busy moment hits both; the
-    best CPU and wall time and the lowest peak of each."""
-    best = [[float("inf")] * 3 for _ in commands]
-    for _ in range(runs):
-        for i, command in enumerate(commands):
-            best[i] = [min(a, b) for a, b in zip(best[i], run_once(command))]
-    return best
+    return best_of(runs, *commands)
 
 def ours(*args):
     return [dump, "--json", *args]
@@ -136,6 +79,11 @@ for ext in ("png", "tiff", "bmp", "pcx"):
 for ext, figure in best.items():
     line(f"3 full decode {ext} 6000x4000 (vs best tool)", decoded[ext], (figure, figure, 0), 1.0)
 line("3 full decode pcx 6000x4000 (vs our bmp)", decoded["pcx"], decoded["bmp"], 1.5)
+# Half-size previews of the other formats: memory as JPEG's, preview + 20 MiB.
+for ext in ("bmp", "pcx", "tiff"):
+    half = measure(ours("--preview", "half", f"{work}/photo-6000x4000.{ext}"))[0]
+    line(f"3 half-size preview {ext} 6000x4000 (vs full)", half, decoded[ext], 1.0,
+         3000 * 2000 * 4 + 20 * MiB)
 
 def per_second(result, count):
     return count / result[0], count / result[1]

@@ -32,36 +32,7 @@ export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/config"
 # The corpus: one small picture; per file the example image's card comment and a
 # numbered ordinary comment (JPEG: COM segments after the start marker; PNG: a tEXt
 # before IDAT, the card in a tEXt after it, so a reader must walk past the pixels).
-python3 - "$work" "$large" data/pirite.jpg <<'PY'
-import struct, subprocess, sys, zlib
-work, count, example = sys.argv[1], int(sys.argv[2]), sys.argv[3]
-w, h = 96, 64
-pixels = bytes(v for y in range(h) for x in range(w) for v in (x * 2 % 256, y * 4 % 256, 128))
-with open(f"{work}/base.ppm", "wb") as f:
-    f.write(b"P6\n%d %d\n255\n" % (w, h) + pixels)
-base = subprocess.run(["cjpeg", "-quality", "85", f"{work}/base.ppm"],
-                      capture_output=True, check=True).stdout
-def segments(data):
-    i = 2
-    while i + 4 <= len(data) and data[i] == 0xFF and data[i + 1] not in (0xDA, 0xD9):
-        length = struct.unpack(">H", data[i + 2:i + 4])[0]
-        yield data[i + 1], data[i + 4:i + 2 + length]
-        i += 2 + length
-card = next(body for marker, body in segments(open(example, "rb").read()) if marker == 0xFE)
-def com(text):
-    return b"\xff\xfe" + struct.pack(">H", len(text) + 2) + text
-def chunk(kind, body):
-    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-rows = b"".join(b"\0" + pixels[y * w * 3:(y + 1) * w * 3] for y in range(h))
-idat = chunk(b"IDAT", zlib.compress(rows, 6))
-ihdr = chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-for n in range(count):
-    with open(f"{work}/jpeg/img{n:06d}.jpg", "wb") as f:
-        f.write(base[:2] + com(card) + com(b"Ordinary comment number %d" % n) + base[2:])
-    with open(f"{work}/png/img{n:06d}.png", "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + ihdr + chunk(b"tEXt", b"Comment\0number %d" % n) +
-                idat + chunk(b"tEXt", b"Comment\0" + card) + chunk(b"IEND", b""))
-PY
+python3 bench/tools/make_small_files.py data/pirite.jpg "$large" "$work/jpeg" "$work/png"
 
 python3 - "$work" "$dump" "$runs" "$small" "$large" <<'PY'
 import os, subprocess, sys, time

@@ -17,6 +17,7 @@ bash scripts/setup.sh libjpeg-turbo-progs >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 bench/tools/make_photos.sh "$work"
+python3 bench/tools/jpeg_card.py data/pirite.jpg "$work"/photo-*.jpg  # cards to show
 
 # One settings store per preview kind; the welcome offer already made.
 for type in 0 1; do

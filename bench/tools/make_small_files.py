@@ -11,6 +11,8 @@ import sys
 import tempfile
 import zlib
 
+from jpeg_card import card_of, com
+
 example, count, jpeg_dir, png_dir = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
 digits = max(5, len(str(count - 1)))
 w, h = 96, 64
@@ -22,23 +24,11 @@ with tempfile.NamedTemporaryFile(suffix=".ppm") as ppm:
                           capture_output=True, check=True).stdout
 
 
-def segments(data):
-    i = 2
-    while i + 4 <= len(data) and data[i] == 0xFF and data[i + 1] not in (0xDA, 0xD9):
-        length = struct.unpack(">H", data[i + 2:i + 4])[0]
-        yield data[i + 1], data[i + 4:i + 2 + length]
-        i += 2 + length
-
-
-def com(text):
-    return b"\xff\xfe" + struct.pack(">H", len(text) + 2) + text
-
-
 def chunk(kind, body):
     return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
 
 
-card = next(body for marker, body in segments(open(example, "rb").read()) if marker == 0xFE)
+card = card_of(example)
 rows = b"".join(b"\0" + pixels[y * w * 3:(y + 1) * w * 3] for y in range(h))
 idat = chunk(b"IDAT", zlib.compress(rows, 6))
 ihdr = chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
