@@ -2,6 +2,7 @@
 // ordinary one, read by the real backend and sized for preview.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +28,9 @@ struct OpenedView {
         app.m_previewType = preview.type;
         app.m_prevSizeX = preview.maxX;
         app.m_prevSizeY = preview.maxY;
-        const std::string path = ::testing::TempDir() + "view_pipeline_sizes.jpg";
+        // One file per process: ctest runs the tests of this file side by side.
+        const std::string path =
+            ::testing::TempDir() + "view_pipeline_sizes_" + std::to_string(::getpid()) + ".jpg";
         auto card = ScrambleComment("tSN|gen|TITPyrite|end");
         EXPECT_TRUE(card && fixtures::WriteJpegFile(path, 64, 48, {*card}));
         doc.m_image.m_devicePixelRatio = devicePixelRatio;
