@@ -10,7 +10,6 @@
 // picture claimed by a few bytes costs only its address space.
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -41,11 +40,11 @@ struct JpegScale {
     unsigned denom = 1;
 };
 
-// The file: its bytes in memory, or the open file itself.
+// The file: its bytes in memory, or read from the file as libjpeg goes.
 struct JpegInput {
     const std::uint8_t* bytes = nullptr;
     std::size_t size = 0;
-    std::FILE* file = nullptr;
+    ByteSource* file = nullptr;
 };
 
 // Everything libjpeg touches, in one object the trapped steps work on; the decompressor
@@ -355,10 +354,6 @@ void CollectLaterComments(const std::uint8_t* data, std::size_t size, std::size_
     }
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 class JpegCodec : public Codec {
 public:
     explicit JpegCodec(ByteSource& source) : m_source(source) {}
@@ -369,20 +364,8 @@ public:
         failure = start && start[0] == 0xFF && start[1] == 0xD8 ? LoadFailure::kDamaged
                                                                 : LoadFailure::kNotAPicture;
         JpegInput input;
-        if (auto* file = dynamic_cast<FileSource*>(&m_source)) {
-            // Streamed through libjpeg's own buffer, from a descriptor of its own.
-            const int fd = ::dup(file->Descriptor());
-            if (fd >= 0)
-                ::lseek(fd, 0, SEEK_SET);  // the reads so far did not move it: pread
-            m_file.reset(fd < 0 ? nullptr : ::fdopen(fd, "rb"));
-            if (!m_file) {
-                if (fd >= 0)
-                    ::close(fd);
-                detail = "cannot read the file";
-                failure = LoadFailure::kUnreadable;
-                return false;
-            }
-            input.file = m_file.get();
+        if (dynamic_cast<FileSource*>(&m_source)) {
+            input.file = &m_source;  // streamed through a buffer of the session's own
         } else {
             input.bytes = m_source.Map();
             input.size = std::size_t(m_source.Size());
@@ -401,12 +384,18 @@ public:
 
     // The comments a decode would meet after the first scan, without decoding.
     void ReadRemainingTexts() override {
-        const std::size_t size = std::size_t(m_source.Size());
-        const std::uint8_t* bytes = m_source.Map();
-        if (!bytes)
-            bytes = m_source.View(0, size);
-        if (bytes)
-            CollectLaterComments(bytes, size, std::size_t(m_session.firstScanData), m_texts);
+        // A small file is read (mapping and unmapping it costs more, above all with
+        // several threads); a large one mapped, so that only the pages walked are read.
+        constexpr std::uint64_t kMapFrom = std::uint64_t{1} << 20;
+        const std::uint64_t from = m_session.firstScanData, size = m_source.Size();
+        if (from >= size)
+            return;
+        const std::uint8_t* bytes = size >= kMapFrom ? m_source.Map() : nullptr;
+        if (bytes) {
+            CollectLaterComments(bytes, std::size_t(size), std::size_t(from), m_texts);
+        } else if ((bytes = m_source.View(from, std::size_t(size - from)))) {
+            CollectLaterComments(bytes, std::size_t(size - from), 0, m_texts);
+        }
     }
 
     // The smallest DCT scale whose picture covers the target.
@@ -455,7 +444,6 @@ public:
 
 private:
     ByteSource& m_source;
-    std::unique_ptr<std::FILE, FileCloser> m_file;
     JpegSession m_session;  // destroyed before the file it reads
     JpegScale m_scale;
 };

@@ -1,5 +1,7 @@
 #include "image/JpegSource.h"
 
+#include "image/ByteSource.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -22,20 +24,20 @@ void TermSource(j_decompress_ptr) {}
 
 // Moves the `keep` unread bytes to the start of the buffer and reads more after them.
 bool Refill(JpegSource& source, std::size_t keep) {
-    if (!source.file || source.madeUpEnd || keep >= source.capacity)
+    if (!source.input || source.madeUpEnd || keep >= source.capacity)
         return false;
     source.bufferOffset = JpegSourcePosition(source) + source.toSkip;
+    source.toSkip = 0;  // only ever with nothing kept
     std::memmove(source.buffer, source.manager.next_input_byte, keep);
-    if (source.toSkip > 0) {  // only ever with nothing kept
-        if (std::fseek(source.file, static_cast<long>(source.toSkip), SEEK_CUR) != 0)
-            return false;
-        source.toSkip = 0;
-    }
-    const std::size_t got =
-        std::fread(source.buffer + keep, 1, source.capacity - keep, source.file);
     source.manager.next_input_byte = source.buffer;
-    source.manager.bytes_in_buffer = keep + got;
-    return got > 0;
+    source.manager.bytes_in_buffer = keep;
+    const std::uint64_t from = source.bufferOffset + keep, size = source.input->Size();
+    const std::size_t count = static_cast<std::size_t>(
+        std::min<std::uint64_t>(source.capacity - keep, from < size ? size - from : 0));
+    if (count == 0 || !source.input->ReadAt(from, count, source.buffer + keep))
+        return false;
+    source.manager.bytes_in_buffer = keep + count;
+    return true;
 }
 
 void MarkEnded(JpegSource& source) {
@@ -80,7 +82,7 @@ void SkipInput(j_decompress_ptr info, long count) {
 }  // namespace
 
 bool AttachJpegSource(j_decompress_ptr info, JpegSource& source, const std::uint8_t* bytes,
-                      std::size_t size, std::FILE* file) {
+                      std::size_t size, ByteSource* input) {
     jpeg_source_mgr& manager = source.manager;
     manager.init_source = InitSource;
     manager.fill_input_buffer = FillInput;
@@ -88,17 +90,20 @@ bool AttachJpegSource(j_decompress_ptr info, JpegSource& source, const std::uint
     manager.resync_to_restart = jpeg_resync_to_restart;
     manager.term_source = TermSource;
     info->src = &manager;
-    if (!file) {
+    if (!input) {
         source.begin = bytes;
         manager.next_input_byte = bytes;
         manager.bytes_in_buffer = size;
         return true;
     }
-    source.buffer = new (std::nothrow) std::uint8_t[kBufferSize];
+    // A small file is read whole in one go: no buffer larger than it.
+    const std::size_t capacity =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(input->Size(), 1, kBufferSize));
+    source.buffer = new (std::nothrow) std::uint8_t[capacity];
     if (!source.buffer)
         return false;
-    source.file = file;
-    source.capacity = kBufferSize;
+    source.input = input;
+    source.capacity = capacity;
     manager.next_input_byte = source.buffer;
     manager.bytes_in_buffer = 0;
     Refill(source, 0);
@@ -115,6 +120,6 @@ bool FeedJpegSource(JpegSource& source) {
 std::uint64_t JpegSourcePosition(const JpegSource& source) {
     if (source.madeUpEnd)
         return source.endedAt;
-    const std::uint8_t* start = source.file ? source.buffer : source.begin;
+    const std::uint8_t* start = source.input ? source.buffer : source.begin;
     return source.bufferOffset + static_cast<std::uint64_t>(source.manager.next_input_byte - start);
 }

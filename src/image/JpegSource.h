@@ -1,7 +1,7 @@
 #pragma once
-// Where libjpeg reads a file from: the bytes in memory, or the open file through a
-// buffer of its own. Where the buffer runs out the source suspends, and the decode
-// loop feeds it (FeedJpegSource) and repeats the libjpeg call that returned
+// Where libjpeg reads a file from: the bytes in memory, or a byte source through a
+// buffer of its own (no larger than the file). Where the buffer runs out the source suspends, and
+// the decode loop feeds it (FeedJpegSource) and repeats the libjpeg call that returned
 // JPEG_SUSPENDED. Only at the real end of the data does the source make up an
 // end-of-image marker, as libjpeg's own sources do, and then only inside a scan's data
 // (a marker segment cut short stays suspended rather than being read as garbage), so
@@ -16,6 +16,8 @@
 
 #include <jpeglib.h>
 
+class ByteSource;
+
 struct JpegSource {
     JpegSource() = default;
     JpegSource(const JpegSource&) = delete;
@@ -23,8 +25,8 @@ struct JpegSource {
     ~JpegSource() { delete[] buffer; }
 
     jpeg_source_mgr manager{};       // first member: libjpeg hands back a pointer to it
-    std::FILE* file = nullptr;       // nullptr: all the data is in memory already
-    std::uint8_t* buffer = nullptr;  // owned; for the file only
+    ByteSource* input = nullptr;     // nullptr: all the data is in memory already
+    std::uint8_t* buffer = nullptr;  // owned; for the input only
     std::size_t capacity = 0;
     const std::uint8_t* begin = nullptr;  // where the data in memory starts
     std::uint64_t bufferOffset = 0;       // where in the file the buffer starts
@@ -34,10 +36,10 @@ struct JpegSource {
     bool madeUpEnd = false;               // an end marker was made up after that
 };
 
-// Reads from `bytes` (held by the caller until the session ends), or from `file` when
-// `bytes` is null. False when there is no memory for the file's buffer.
+// Reads from `bytes` (held by the caller until the session ends), or from `input` when
+// `bytes` is null. False when there is no memory for the buffer.
 bool AttachJpegSource(j_decompress_ptr info, JpegSource& source, const std::uint8_t* bytes,
-                      std::size_t size, std::FILE* file);
+                      std::size_t size, ByteSource* input);
 // After a suspension: keeps what libjpeg has not read yet and adds more of the file.
 // False at the end of the data, which it marks as `ended`.
 bool FeedJpegSource(JpegSource& source);
