@@ -14,8 +14,10 @@
 namespace {
 
 // Images in flight per worker. Enough that workers take several at a time and the
-// threads seldom have to wake each other; each holds only its path and its text.
-constexpr std::size_t kWindowPerWorker = 32;
+// threads seldom have to wake each other (with 32, two workers on small files waited
+// for the producer or the writer a quarter of the time); each holds only its path and
+// its text, a few KiB.
+constexpr std::size_t kWindowPerWorker = 256;
 // The most images a worker takes at once: small files take microseconds, and waking
 // a thread costs about as much as one of them.
 constexpr std::size_t kMostTaken = 16;
