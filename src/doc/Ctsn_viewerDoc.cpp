@@ -14,22 +14,20 @@ constexpr char kCardMark[] = "tSN";
 constexpr std::size_t kCardMarkLength = 3;
 
 // What the framework's own open proves before the document is touched: the path
-// names a regular file that this process can open for reading. Empty when it does,
-// else why not.
+// names a regular file that this process may read. Empty when it does, else why not.
+// Asked without opening the file: the load opens it right after, and over a whole
+// collection the second open and close were a tenth of the time.
 std::string WhyNotReadable(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::strerror(errno);
     struct stat info {};
-    std::string reason;
-    if (::fstat(fd, &info) != 0)
-        reason = std::strerror(errno);
-    else if (S_ISDIR(info.st_mode))
-        reason = std::strerror(EISDIR);
-    else if (!S_ISREG(info.st_mode))
-        reason = "not a regular file";
-    ::close(fd);
-    return reason;
+    if (::stat(path.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return "not a regular file";
+    if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0)
+        return std::strerror(errno);
+    return {};
 }
 
 bool HasCardMark(const std::string& comment) {
