@@ -79,4 +79,4 @@ for line in open(f"{work}/manifest"):
               f" {best[0]:6.3f} {best[1]:6.3f}  {report(best[3], best[4], path)}", flush=True)
 PY
 echo "(best of $runs; load average $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores," \
-    "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs); machine shared)"
+    "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
