@@ -4,6 +4,8 @@
 # one text before the image data and the card after it, next to `exiv2 -pc` and
 # `exiftool -fast -Comment` on the same files in the same run: 2,000 files, and
 # 100,000 (exiftool then reads the first 10,000 only: it takes minutes otherwise).
+# Two single-worker tsn-dump processes on the two halves of the list show what two
+# workers could give on this machine if they shared nothing.
 #   bench/scan_throughput.sh [RUNS] [SMALL] [LARGE]
 # The tools take turns, best of RUNS (default 3). Rates are of wall-clock time and of
 # CPU time (user + system, child processes included), which shows the work done even
@@ -49,6 +51,17 @@ def file_list(kind, count):
         f.write(b"".join(f"{work}/{kind}/{name}".encode() + b"\0" for name in names))
     return path
 
+def halves(kind, count):
+    """The first `count` files' list cut in two, for two processes side by side: what the
+    machine gives two workers that share nothing."""
+    names = open(file_list(kind, count), "rb").read().split(b"\0")[:-1]
+    paths = []
+    for i, part in enumerate((names[:count // 2], names[count // 2:])):
+        paths.append(f"{work}/{kind}-{count}-{i}.list")
+        with open(paths[-1], "wb") as f:
+            f.write(b"".join(name + b"\0" for name in part))
+    return paths
+
 rss_file = f"{work}/rss"
 
 def run_once(command, stdin_path):
@@ -83,6 +96,9 @@ for count in (small, large):
                                            "--files-from", "-", "-0"], listed, count),
             "tsn-dump --no-pixels -j 2": ([dump, "--json", "--no-pixels", "-j", "2",
                                            "--files-from", "-", "-0"], listed, count),
+            "2 x tsn-dump -j 1, halves": (["sh", "-c", " & ".join(
+                f"'{dump}' --json --no-pixels -j 1 --files-from '{half}' -0"
+                for half in halves(kind, count)) + "; wait"], listed, count),
             "exiv2 -pc": (xargs + ["exiv2", "-pc"], listed, count),
             "exiftool -fast -Comment": (xargs + ["exiftool", "-fast", "-Comment"], some,
                                         min(count, exiftool_most)),
@@ -95,8 +111,11 @@ for count in (small, large):
             print(f"{count:>7} {kind:<5} {name + note:<30} {files / wall:12.0f} {files / cpu:12.0f}"
                   f" {files / cpu / exiv2_cpu:11.2f}x {rss / 1024:9.1f}")
         one, two = best["tsn-dump --no-pixels -j 1"], best["tsn-dump --no-pixels -j 2"]
+        apart = best["2 x tsn-dump -j 1, halves"]
         print(f"{'':>7} {'':<5} {'-j 2 against -j 1':<30} {one[0] / two[0]:11.2f}x"
               f" {one[1] / two[1]:11.2f}x")
+        print(f"{'':>7} {'':<5} {'two processes against -j 1':<30} {one[0] / apart[0]:11.2f}x"
+              f" {one[1] / apart[1]:11.2f}x")
 PY
 echo "(best of $runs taking turns; load average $(cut -d' ' -f1-3 /proc/loadavg);" \
     "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
