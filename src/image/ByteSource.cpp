@@ -54,12 +54,11 @@ bool FileSource::ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* o
 }
 
 const std::uint8_t* FileSource::View(std::uint64_t offset, std::size_t count) {
-    constexpr std::size_t kWindowBytes = std::size_t{256} << 10;
     if (offset > m_size || count > m_size - offset)
         return nullptr;
     if (offset >= m_windowStart && offset + count <= m_windowStart + m_windowSize)
         return m_window.data() + (offset - m_windowStart);
-    const std::size_t size = Available(offset, std::max(count, kWindowBytes));
+    const std::size_t size = Available(offset, std::max(count, kSourceWindowBytes));
     if (m_window.size() < size)
         m_window.resize(size);
     m_windowSize = 0;

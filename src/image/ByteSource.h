@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// How much a file source reads ahead for a view.
+inline constexpr std::size_t kSourceWindowBytes = std::size_t{256} << 10;
+
 class ByteSource {
 public:
     virtual ~ByteSource() = default;

@@ -370,6 +370,19 @@ void ReadInOrder(png_structp png, png_infop info, RowSink& sink, Rgb background,
     }
 }
 
+// A file that fits the source's window is read whole by the first read, so that the
+// walk from chunk to chunk costs no more system calls; a larger one is read a piece at a
+// time, so that the image data between the chunks walked is never read.
+bool ReadBytes(ByteSource& file, std::uint64_t at, std::size_t count, std::uint8_t* out) {
+    if (file.Size() > kSourceWindowBytes)
+        return file.ReadAt(at, count, out);
+    const std::uint8_t* bytes = file.View(at, count);
+    if (!bytes)
+        return false;
+    std::memcpy(out, bytes, count);
+    return true;
+}
+
 class PngCodec : public Codec {
 public:
     PngCodec(ByteSource& source, Rgb background, double displayGamma)
@@ -399,11 +412,11 @@ public:
         const std::uint64_t size = file.Size();
         std::uint8_t head[33] = {};
         failure = LoadFailure::kNotAPicture;
-        if (!file.ReadAt(0, std::min<std::uint64_t>(size, 8), head) ||
+        if (!ReadBytes(file, 0, std::min<std::uint64_t>(size, 8), head) ||
             std::memcmp(head, kPngSignature, 8) != 0)
             return false;
         failure = LoadFailure::kDamaged;
-        if (!file.ReadAt(0, sizeof head, head)) {
+        if (!ReadBytes(file, 0, sizeof head, head)) {
             detail = "the file ends early";
             return false;
         }
@@ -427,7 +440,7 @@ public:
         std::vector<std::uint8_t> chunk;
         std::uint64_t pos = sizeof head;
         std::uint8_t chunkHeader[8];
-        while (file.ReadAt(pos, 8, chunkHeader)) {
+        while (ReadBytes(file, pos, 8, chunkHeader)) {
             const std::uint32_t length = ReadBe32(chunkHeader);
             const std::string type(reinterpret_cast<const char*>(chunkHeader + 4), 4);
             if (length > PNG_UINT_31_MAX || length + std::uint64_t{12} > size - pos) {
@@ -455,7 +468,7 @@ public:
             }
             if ((text && length <= kMaxTextChunkBytes) || check) {
                 chunk.resize(std::size_t{length} + 8);
-                if (!file.ReadAt(pos + 4, chunk.size(), chunk.data()))
+                if (!ReadBytes(file, pos + 4, chunk.size(), chunk.data()))
                     break;
                 const bool crcOk = ChunkCrcMatches(chunk.data(), length, chunk.data() + 4 + length);
                 if (check) {
