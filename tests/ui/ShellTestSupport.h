@@ -12,13 +12,16 @@
 #include <QtTest>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "card/Scrambler.h"
 #include "support/ImageFixtures.h"
 #include "ui/DialogRunner.h"
+#include "ui/MainFrame.h"
 #include "ui/MessageDlg.h"
+#include "ui/TsnApplication.h"
 
 // Records every dialog it is given and answers it from a queue per class name
 // (Rejected when the queue is empty). The dialog is shown while it is answered,
@@ -113,3 +116,29 @@ inline bool WriteCardJpeg(const QString& path, const std::string& plainCard) {
 }
 
 inline const std::string kGeneralAndCopyright = "tSN|gen|TITPyrite|cpr|HLDA. Holder|end";
+
+// One run of the program past its first start (the welcome offer already made), with
+// its own settings and a dialog runner that answers at once.
+struct RunningProgram {
+    SettingsSandbox settings;
+    FakeDialogRunner runner;
+    std::unique_ptr<TsnApplication> program;
+
+    RunningProgram() {
+        SettingsSandbox::setValue("welcome", 1);
+        SettingsSandbox::setValue("instdir", settings.path());
+        start();
+    }
+    // A run after the previous one ended.
+    void start() {
+        program = std::make_unique<TsnApplication>(runner);
+        if (!program->InitInstance({}))
+            qFatal("start-up failed");
+    }
+    void restart() {
+        program->ExitInstance();
+        program.reset();
+        start();
+    }
+    CMainFrame& frame() { return *program->frame(); }
+};

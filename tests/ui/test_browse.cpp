@@ -13,28 +13,7 @@
 
 namespace {
 
-struct Running {
-    SettingsSandbox settings;
-    FakeDialogRunner runner;
-    std::unique_ptr<TsnApplication> program;
-
-    Running() {
-        SettingsSandbox::setValue("welcome", 1);
-        SettingsSandbox::setValue("instdir", settings.path());
-        start();
-    }
-    // A run after the previous one ended.
-    void start() {
-        program = std::make_unique<TsnApplication>(runner);
-        if (!program->InitInstance({}))
-            qFatal("start-up failed");
-    }
-    void restart() {
-        program->ExitInstance();
-        program.reset();
-        start();
-    }
-    CMainFrame& frame() { return *program->frame(); }
+struct Running : RunningProgram {
     QString shown() const { return QString::fromStdString(program->document()->m_path); }
 };
 

@@ -23,17 +23,8 @@ constexpr QSize kImage(400, 280);
 constexpr QSize kPreview(200, 140);
 constexpr QSize kWindow(390, 290);
 
-struct Running {
-    SettingsSandbox settings;
-    FakeDialogRunner runner;
-    std::unique_ptr<TsnApplication> program;
-
+struct Running : RunningProgram {
     Running() {
-        SettingsSandbox::setValue("welcome", 1);
-        SettingsSandbox::setValue("instdir", settings.path());
-        program = std::make_unique<TsnApplication>(runner);
-        if (!program->InitInstance({}))
-            qFatal("start-up failed");
         // The first size fits the screen (400 x 300 logical units here).
         const QSize available = program->frame()->screen()->availableSize();
         QVERIFY(available.width() >= program->frame()->width());

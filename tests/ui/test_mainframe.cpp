@@ -33,20 +33,7 @@ using namespace ViewCommand;
 
 namespace {
 
-// One run of the program past its first start, with its own settings.
-struct Running {
-    SettingsSandbox settings;
-    FakeDialogRunner runner;
-    std::unique_ptr<TsnApplication> program;
-
-    Running() {
-        SettingsSandbox::setValue("welcome", 1);
-        SettingsSandbox::setValue("instdir", settings.path());
-        program = std::make_unique<TsnApplication>(runner);
-        if (!program->InitInstance({}))
-            qFatal("start-up failed");
-    }
-    CMainFrame& frame() { return *program->frame(); }
+struct Running : RunningProgram {
     QAction* action(int id) { return frame().action(id); }
     QString file(const QString& name) const { return settings.path() + "/" + name; }
 };
