@@ -101,14 +101,21 @@ IniSettingsReader::IniSettingsReader() {
         m_intFiles.push_back(directory + organisation);
 }
 
+const IniSettingsReader::SettingsFile& IniSettingsReader::File(const std::string& path) {
+    auto [place, added] = m_files.try_emplace(path);
+    if (added) {
+        place->second.text = ReadFile(path);
+        if (place->second.text)
+            place->second.values = IniGeneralValues(*place->second.text);
+    }
+    return place->second;
+}
+
 int IniSettingsReader::GetProfileInt(const std::string& name, int defaultValue) {
-    for (const std::string& file : m_intFiles) {
-        const std::optional<std::string> text = ReadFile(file);
-        if (!text)
-            continue;
-        const std::map<std::string, std::string> values = IniGeneralValues(*text);
-        const auto found = values.find(name);
-        if (found != values.end())
+    for (const std::string& path : m_intFiles) {
+        const SettingsFile& file = File(path);
+        const auto found = file.values.find(name);
+        if (found != file.values.end())
             return IniValueAsInt(found->second).value_or(defaultValue);
     }
     return defaultValue;
@@ -118,15 +125,15 @@ std::string IniSettingsReader::GetProfileString(const std::string& name,
                                                 const std::string& defaultValue) {
     // A path is one string, byte for byte: only a value QSettings wrote itself (quoted,
     // or a byte array) is read the way QSettings reads it.
-    for (const std::string& file : m_stringFiles) {
-        const std::optional<std::string> text = ReadFile(file);
-        const std::optional<std::string> raw = text ? RawGeneralValue(*text, name) : std::nullopt;
+    for (const std::string& path : m_stringFiles) {
+        const SettingsFile& file = File(path);
+        const std::optional<std::string> raw =
+            file.text ? RawGeneralValue(*file.text, name) : std::nullopt;
         if (!raw)
             continue;
         if (!raw->empty() && (raw->front() == '"' || raw->front() == '@')) {
-            const std::map<std::string, std::string> values = IniGeneralValues(*text);
-            const auto found = values.find(name);
-            if (found != values.end()) {
+            const auto found = file.values.find(name);
+            if (found != file.values.end()) {
                 const IniValue value = ParseIniValue(found->second);
                 if (value.kind != IniValue::kOther)
                     return value.bytes;
