@@ -5,13 +5,21 @@
 namespace {
 constexpr int kDefaultLayout = 3;
 
-// Today's local date as DDMMYYYY.
+// Today's local date as DDMMYYYY. Worked out again only when the second has changed:
+// every new card asks, and the C library's time zone conversion takes a lock that
+// threads opening images side by side would queue at.
 std::string TodayAsDayMonthYear() {
+    thread_local std::time_t worked = -1;
+    thread_local std::string text;
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16] = {};
-    std::strftime(text, sizeof text, "%d%m%Y", &local);
+    if (now != worked) {
+        std::tm local{};
+        localtime_r(&now, &local);
+        char date[16] = {};
+        std::strftime(date, sizeof date, "%d%m%Y", &local);
+        text = date;
+        worked = now;
+    }
     return text;
 }
 }  // namespace
