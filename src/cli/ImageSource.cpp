@@ -41,6 +41,12 @@ std::optional<ImageItem> ImageSource::Next() {
     }
 }
 
+bool ImageSource::NextIsReady() const {
+    if (m_walk || m_nextPath < m_paths.size() || !m_list)
+        return true;
+    return m_list->NextIsBuffered();
+}
+
 std::optional<std::size_t> ImageSource::Total() const {
     if (m_list || m_recursive)
         return std::nullopt;

@@ -19,6 +19,8 @@ public:
                 bool recursive);
 
     std::optional<ImageItem> Next();
+    // Whether Next will answer without waiting on a list still being written.
+    bool NextIsReady() const;
 
     // How many items Next will give, when that is known before they are read.
     std::optional<std::size_t> Total() const;

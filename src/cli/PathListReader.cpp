@@ -50,6 +50,19 @@ std::optional<std::string> PathListReader::Next() {
     }
 }
 
+bool PathListReader::NextIsBuffered() const {
+    if (m_ended || m_fd < 0)
+        return true;
+    for (std::size_t start = m_start;;) {
+        const std::size_t end = m_buffer.find(m_separator, start);
+        if (end == std::string::npos)
+            return false;
+        if (end > start)
+            return true;
+        start = end + 1;  // an empty entry, skipped by Next
+    }
+}
+
 // Appends the next block of the list; false at its end or on a read error.
 bool PathListReader::Fill() {
     if (m_ended || m_fd < 0)

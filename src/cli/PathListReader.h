@@ -19,6 +19,9 @@ public:
     // The next path, or nothing at the end of the list (or after a read error, which
     // ReadError() then tells). Empty entries are skipped: they name no file.
     std::optional<std::string> Next();
+    // Whether Next can answer from what has been read already, without waiting on the
+    // list (a pipe may be slow to bring more).
+    bool NextIsBuffered() const;
     const std::string& ReadError() const { return m_readError; }
 
 private:

@@ -135,7 +135,8 @@ public:
         auto makeWorker = [&] {
             return std::make_unique<ImageDumper>(m_options, m_app, m_env.newBackend());
         };
-        RunInOrder(Workers(), source, makeWorker, [&](DumpOutcome& outcome) {
+        const FileTables tables = m_env.ownsProcess ? FileTables::kPerWorker : FileTables::kShared;
+        RunInOrder(Workers(), tables, source, makeWorker, [&](DumpOutcome& outcome) {
             Write(outcome, out, progress);
             if (!outcome.ok)
                 status = kExitNotLoaded;

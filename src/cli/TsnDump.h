@@ -19,6 +19,9 @@ struct DumpEnvironment {
     std::ostream& err;
     bool errIsTerminal = false;  // --progress draws only then
     bool outIsTerminal = false;  // then the progress line steps aside for each record
+    // The run has the process to itself: no other thread opens files while it runs, so
+    // each worker may keep a table of open files of its own.
+    bool ownsProcess = false;
 };
 
 // Exit status: 0 every image loaded, 1 some image not opened or not loaded (or the

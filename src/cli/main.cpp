@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
                         std::cout,
                         std::cerr,
                         ::isatty(STDERR_FILENO) == 1,
-                        ::isatty(STDOUT_FILENO) == 1};
+                        ::isatty(STDOUT_FILENO) == 1,
+                        true};
     return RunTsnDump(args, env);
 }
