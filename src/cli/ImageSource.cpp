@@ -42,7 +42,8 @@ std::optional<ImageItem> ImageSource::Next() {
 }
 
 bool ImageSource::NextIsReady() const {
-    if (m_walk || m_nextPath < m_paths.size() || !m_list)
+    // A walk under way may end at any entry, and then the list is read next.
+    if (!m_list || m_nextPath < m_paths.size())
         return true;
     return m_list->NextIsBuffered();
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -18,11 +19,13 @@
 
 namespace {
 
-// Gives the path back as its output, after as many microseconds as the path starts with.
+// Gives the path back as its output, after as many microseconds as the path starts
+// with (none for a path that starts otherwise).
 class EchoWorker : public ImageWorker {
 public:
     DumpOutcome Dump(const ImageItem& item) override {
-        std::this_thread::sleep_for(std::chrono::microseconds(std::stoi(item.path)));
+        if (std::isdigit(static_cast<unsigned char>(item.path.front())))
+            std::this_thread::sleep_for(std::chrono::microseconds(std::stoi(item.path)));
         DumpOutcome outcome;
         outcome.Out(item.path);
         return outcome;
@@ -49,36 +52,47 @@ TEST(OrderedWorkersTest, OutcomesComeInTheOrderOfTheImages) {
     }
 }
 
-// A list read from a pipe: the first image's record comes out before the list ends.
+// A list read from a pipe: what comes before its next path (its first path, or the
+// images of a folder walked before it) is written before the list ends.
 TEST(OrderedWorkersTest, RecordsComeOutWhileTheListIsStillComing) {
     ScratchDir dir;
-    const std::string pipe = dir / "list";
+    const std::string walked = dir / "walked", pipe = dir / "list";
+    WriteText(walked + "/0.jpg", "");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::string> written;
-    std::jthread run([&] {
-        ImageSource source({}, std::make_unique<PathListReader>(pipe, false), false);
-        RunInOrder(2, FileTables::kShared, source, MakeEchoWorker, [&](DumpOutcome& outcome) {
-            std::lock_guard lock(mutex);
-            written.push_back(outcome.pieces.at(0).text);
-            changed.notify_all();
+    for (const bool walkFirst : {false, true}) {
+        SCOPED_TRACE(walkFirst ? "a folder walked first" : "the list's first path");
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::vector<std::string> written;
+        std::jthread run([&] {
+            std::vector<std::string> given;
+            if (walkFirst)
+                given.push_back(walked);
+            ImageSource source(given, std::make_unique<PathListReader>(pipe, false), true);
+            RunInOrder(2, FileTables::kShared, source, MakeEchoWorker, [&](DumpOutcome& outcome) {
+                std::lock_guard lock(mutex);
+                written.push_back(outcome.pieces.at(0).text);
+                changed.notify_all();
+            });
         });
-    });
-    const int list = ::open(pipe.c_str(), O_WRONLY);  // meets the run's open
-    ASSERT_GE(list, 0);
-    EXPECT_EQ(::write(list, "0/first\n", 8), 8);
-    bool firstBeforeTheEnd = false;
-    {
-        std::unique_lock lock(mutex);
-        firstBeforeTheEnd =
-            changed.wait_for(lock, std::chrono::seconds(20), [&] { return !written.empty(); });
+        const int list = ::open(pipe.c_str(), O_WRONLY);  // meets the run's open
+        ASSERT_GE(list, 0);
+        const std::string first = walkFirst ? walked + "/0.jpg" : "0/first";
+        if (!walkFirst) {
+            EXPECT_EQ(::write(list, "0/first\n", 8), 8);
+        }
+        bool firstBeforeTheEnd = false;
+        {
+            std::unique_lock lock(mutex);
+            firstBeforeTheEnd =
+                changed.wait_for(lock, std::chrono::seconds(20), [&] { return !written.empty(); });
+        }
+        EXPECT_TRUE(firstBeforeTheEnd);
+        EXPECT_EQ(::write(list, "0/second\n", 9), 9);
+        ::close(list);
+        run.join();
+        EXPECT_EQ(written, (std::vector<std::string>{first, "0/second"}));
     }
-    EXPECT_TRUE(firstBeforeTheEnd);
-    EXPECT_EQ(::write(list, "0/second\n", 9), 9);
-    ::close(list);
-    run.join();
-    EXPECT_EQ(written, (std::vector<std::string>{"0/first", "0/second"}));
 }
 
 }  // namespace
