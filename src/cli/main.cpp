@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
                         std::cout,
                         std::cerr,
                         ::isatty(STDERR_FILENO) == 1,
-                        ::isatty(STDOUT_FILENO) == 1,
-                        true};
+                        ::isatty(STDOUT_FILENO) == 1};
+    env.ownsProcess = true;  // nothing else runs here
     return RunTsnDump(args, env);
 }

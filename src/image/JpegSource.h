@@ -1,8 +1,8 @@
 #pragma once
 // Where libjpeg reads a file from: the bytes in memory, or a byte source through a
-// buffer of its own (no larger than the file). Where the buffer runs out the source suspends, and
-// the decode loop feeds it (FeedJpegSource) and repeats the libjpeg call that returned
-// JPEG_SUSPENDED. Only at the real end of the data does the source make up an
+// buffer of its own (no larger than the file). Where the buffer runs out the source
+// suspends, and the decode loop feeds it (FeedJpegSource) and repeats the libjpeg call
+// that returned JPEG_SUSPENDED. Only at the real end of the data does the source make up an
 // end-of-image marker, as libjpeg's own sources do, and then only inside a scan's data
 // (a marker segment cut short stays suspended rather than being read as garbage), so
 // the caller can see that and stop reading: libjpeg would otherwise decode made-up
