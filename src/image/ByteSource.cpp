@@ -69,8 +69,13 @@ const std::uint8_t* FileSource::View(std::uint64_t offset, std::size_t count) {
     return m_window.data();
 }
 
+// A file no larger than a window is read into it whole instead: one read costs less than
+// mapping and unmapping, above all with several threads, and the window never moves
+// again, as every view falls inside it.
 const std::uint8_t* FileSource::Map() {
-    if (!m_mapped && m_size > 0) {
+    if (m_size <= kSourceWindowBytes)
+        return m_size > 0 ? View(0, static_cast<std::size_t>(m_size)) : nullptr;
+    if (!m_mapped) {
         void* bytes =
             ::mmap(nullptr, static_cast<std::size_t>(m_size), PROT_READ, MAP_PRIVATE, m_fd, 0);
         if (bytes != MAP_FAILED)

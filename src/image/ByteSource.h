@@ -62,7 +62,8 @@ public:
     std::uint64_t Size() const override { return m_size; }
     bool ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* out) override;
     const std::uint8_t* View(std::uint64_t offset, std::size_t count) override;
-    // Read-only pages of the file, mapped on first use.
+    // The file read whole into the window when it fits one, else its read-only pages,
+    // mapped on first use.
     const std::uint8_t* Map() override;
     int Descriptor() const { return m_fd; }
 

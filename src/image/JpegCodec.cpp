@@ -363,13 +363,15 @@ public:
         const std::uint8_t* start = m_source.View(0, 2);
         failure = start && start[0] == 0xFF && start[1] == 0xD8 ? LoadFailure::kDamaged
                                                                 : LoadFailure::kNotAPicture;
+        // A small file, or bytes already in memory, are decoded in place; a larger file
+        // streams through a buffer of the session's own.
         JpegInput input;
-        if (dynamic_cast<FileSource*>(&m_source)) {
-            input.file = &m_source;  // streamed through a buffer of the session's own
-        } else {
-            input.bytes = m_source.Map();
+        const bool inPlace =
+            m_source.Size() <= kSourceWindowBytes || !dynamic_cast<FileSource*>(&m_source);
+        if (inPlace && (input.bytes = m_source.Map()))
             input.size = std::size_t(m_source.Size());
-        }
+        else
+            input.file = &m_source;
         detail = OpenSession(m_session, input);
         CollectComments(m_session.info, m_texts);
         if (!detail.empty()) {
