@@ -146,6 +146,8 @@ constexpr std::array<FieldRow, 61> kFields{{
 }  // namespace
 
 void ECardLayout::LoadBuiltIn(int number) {
+    if (number != 0 && number == m_builtIn)
+        return;
     m_number = number;
     Clear();
 
@@ -176,4 +178,5 @@ void ECardLayout::LoadBuiltIn(int number) {
         field->Set(row.tag, row.x, row.y, row.align, row.face, row.size, row.color, row.label);
         AddField(std::move(field));
     }
+    m_builtIn = number;
 }

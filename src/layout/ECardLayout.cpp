@@ -3,6 +3,7 @@
 #include <utility>
 
 void ECardLayout::Clear() {
+    m_builtIn = 0;
     m_fields.clear();
     m_objects.clear();
 }
@@ -10,11 +11,13 @@ void ECardLayout::Clear() {
 void ECardLayout::AddField(std::unique_ptr<ECardLayoutField> field) {
     if (field)
         m_fields.push_back(std::move(field));
+    m_builtIn = 0;
 }
 
 void ECardLayout::AddObject(std::unique_ptr<ECardLayoutObject> object) {
     if (object)
         m_objects.push_back(std::move(object));
+    m_builtIn = 0;
 }
 
 void ECardLayout::Draw(DeviceContext& dc, int originX, int originY) const {

@@ -64,7 +64,9 @@ public:
     void AddObject(std::unique_ptr<ECardLayoutObject> object);
     // Draws the frame and the elements (not the fields).
     void Draw(DeviceContext& dc, int originX, int originY) const;
-    // Rebuilds this layout as built-in layout `number` (1 to 10; others: empty).
+    // Rebuilds this layout as built-in layout `number` (1 to 10; others: empty). A
+    // layout that already is that built-in layout, unchanged since through the
+    // functions above, is kept as it is: every new card asks for the default one.
     void LoadBuiltIn(int number);
 
     int GetFieldCount() const { return static_cast<int>(m_fields.size()); }
@@ -76,4 +78,7 @@ public:
     COLORREF m_backColor = 0xFFFFFF;
     std::vector<std::unique_ptr<ECardLayoutField>> m_fields;
     std::vector<std::unique_ptr<ECardLayoutObject>> m_objects;
+
+private:
+    int m_builtIn = 0;  // the built-in layout this one still is, or 0
 };

@@ -171,4 +171,22 @@ TEST(CatalogueTest, ReloadingReplacesAndNeverAccumulates) {
     EXPECT_EQ(layout.GetFieldCount(), 4);
 }
 
+// Asking again for the layout it is keeps it; a layout changed since is built again.
+TEST(CatalogueTest, ReloadingAChangedLayoutRebuildsIt) {
+    ECardLayout layout;
+    layout.LoadBuiltIn(10);
+    layout.AddField(std::make_unique<ECardLayoutField>());
+    layout.LoadBuiltIn(10);
+    EXPECT_EQ(layout.GetFieldCount(), 4);
+
+    layout.AddObject(std::make_unique<ECardLayoutObject>());
+    layout.LoadBuiltIn(10);
+    EXPECT_EQ(layout.m_objects.size(), 5u);
+
+    layout.Clear();
+    layout.LoadBuiltIn(10);
+    EXPECT_EQ(layout.m_objects.size(), 5u);
+    EXPECT_EQ(layout.GetFieldCount(), 4);
+}
+
 }  // namespace
