@@ -1,8 +1,8 @@
 // The ten built-in business-card layouts, held as rows: one table for the frames,
 // one for the filled rectangles and one for the text fields, each in adding order.
 
+#include <algorithm>
 #include <array>
-#include <memory>
 
 #include "layout/ECardLayout.h"
 
@@ -163,20 +163,18 @@ void ECardLayout::LoadBuiltIn(int number) {
     m_width = frame->width;
     m_height = frame->height;
     m_backColor = frame->background;
+    const auto ofThisLayout = [number](const auto& row) { return row.layout == number; };
+    m_objects.reserve(std::size_t(std::count_if(kElements.begin(), kElements.end(), ofThisLayout)));
+    m_fields.reserve(std::size_t(std::count_if(kFields.begin(), kFields.end(), ofThisLayout)));
     for (const ElementRow& row : kElements) {
-        if (row.layout != number)
-            continue;
-        auto object = std::make_unique<ECardLayoutObject>();
-        object->Set(ECardLayoutObject::kFilledRectangle, row.left, row.top, row.right, row.bottom,
-                    row.color, row.color);
-        AddObject(std::move(object));
+        if (ofThisLayout(row))
+            m_objects.emplace_back().Set(ECardLayoutObject::kFilledRectangle, row.left, row.top,
+                                         row.right, row.bottom, row.color, row.color);
     }
     for (const FieldRow& row : kFields) {
-        if (row.layout != number)
-            continue;
-        auto field = std::make_unique<ECardLayoutField>();
-        field->Set(row.tag, row.x, row.y, row.align, row.face, row.size, row.color, row.label);
-        AddField(std::move(field));
+        if (ofThisLayout(row))
+            m_fields.emplace_back().Set(row.tag, row.x, row.y, row.align, row.face, row.size,
+                                        row.color, row.label);
     }
     m_builtIn = number;
 }

@@ -70,14 +70,15 @@ public:
     void LoadBuiltIn(int number);
 
     int GetFieldCount() const { return static_cast<int>(m_fields.size()); }
-    const ECardLayoutField& GetField(int index) const { return *m_fields[index]; }
+    const ECardLayoutField& GetField(int index) const { return m_fields[index]; }
 
     int m_number = 0;
     int m_width = 300;
     int m_height = 150;
     COLORREF m_backColor = 0xFFFFFF;
-    std::vector<std::unique_ptr<ECardLayoutField>> m_fields;
-    std::vector<std::unique_ptr<ECardLayoutObject>> m_objects;
+    // Held by value: a layout is rebuilt for every card, and clearing keeps the room.
+    std::vector<ECardLayoutField> m_fields;
+    std::vector<ECardLayoutObject> m_objects;
 
 private:
     int m_builtIn = 0;  // the built-in layout this one still is, or 0

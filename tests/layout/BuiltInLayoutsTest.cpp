@@ -62,12 +62,12 @@ TEST_P(CatalogueTest, BuildsTheListedContents) {
     ExpectField(layout.GetField(c.field.index), c.field);
 
     for (const auto& object : layout.m_objects) {
-        EXPECT_EQ(object->m_kind, ECardLayoutObject::kFilledRectangle);
-        EXPECT_EQ(object->m_penColor, object->m_fillColor);
+        EXPECT_EQ(object.m_kind, ECardLayoutObject::kFilledRectangle);
+        EXPECT_EQ(object.m_penColor, object.m_fillColor);
     }
     for (const ElementRow& row : c.elementRows) {
         SCOPED_TRACE("element " + std::to_string(row.index));
-        const ECardLayoutObject& o = *layout.m_objects[row.index];
+        const ECardLayoutObject& o = layout.m_objects[row.index];
         EXPECT_EQ(o.m_left, row.left);
         EXPECT_EQ(o.m_top, row.top);
         EXPECT_EQ(o.m_right, row.right);
