@@ -10,6 +10,8 @@
 # The tools take turns, best of RUNS (default 3). Rates are of wall-clock time and of
 # CPU time (user + system, child processes included), which shows the work done even
 # when other jobs share the machine. Memory is the peak resident size of one process.
+# The ratios to -j 1 come twice: of the best times, and the median of each round's
+# ratio, which a machine whose speed drifts between rounds upsets less.
 # TSN_DUMP=path picks a built tsn-dump; otherwise a release build is made in build-bench/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -77,12 +79,22 @@ def run_once(command, stdin_path):
     return elapsed, usage.ru_utime + usage.ru_stime, int(open(rss_file).read().split()[-1])
 
 def measure(tools):
-    """Each tool `runs` times, taking turns; the best wall and CPU time, the lowest peak."""
+    """Each tool `runs` times, taking turns; the best wall and CPU time, the lowest peak,
+    and every round's wall time (for ratios of runs made side by side in time)."""
     best = {name: [float("inf")] * 3 for name in tools}
+    rounds = {name: [] for name in tools}
     for _ in range(runs):
         for name, (command, stdin_path, _) in tools.items():
-            best[name] = [min(a, b) for a, b in zip(best[name], run_once(command, stdin_path))]
-    return best
+            once = run_once(command, stdin_path)
+            best[name] = [min(a, b) for a, b in zip(best[name], once)]
+            rounds[name].append(once[0])
+    return best, rounds
+def median_ratio(slow, fast):
+    """The median over rounds of one round's ratio: steadier than the ratio of the bests
+    on a machine whose speed drifts from minute to minute."""
+    ratios = sorted(a / b for a, b in zip(slow, fast))
+    middle = len(ratios) // 2
+    return ratios[middle] if len(ratios) % 2 else (ratios[middle - 1] + ratios[middle]) / 2
 
 print(f"{'files':>7} {'format':<5} {'tool':<30} {'files/s wall':>12} {'files/s CPU':>12}"
       f" {'vs exiv2 CPU':>12} {'peak MiB':>9}")
@@ -103,7 +115,7 @@ for count in (small, large):
             "exiftool -fast -Comment": (xargs + ["exiftool", "-fast", "-Comment"], some,
                                         min(count, exiftool_most)),
         }
-        best = measure(tools)
+        best, rounds = measure(tools)
         exiv2_cpu = tools["exiv2 -pc"][2] / best["exiv2 -pc"][1]
         for name, (wall, cpu, rss) in best.items():
             files = tools[name][2]
@@ -112,10 +124,13 @@ for count in (small, large):
                   f" {files / cpu / exiv2_cpu:11.2f}x {rss / 1024:9.1f}")
         one, two = best["tsn-dump --no-pixels -j 1"], best["tsn-dump --no-pixels -j 2"]
         apart = best["2 x tsn-dump -j 1, halves"]
-        print(f"{'':>7} {'':<5} {'-j 2 against -j 1':<30} {one[0] / two[0]:11.2f}x"
-              f" {one[1] / two[1]:11.2f}x")
-        print(f"{'':>7} {'':<5} {'two processes against -j 1':<30} {one[0] / apart[0]:11.2f}x"
-              f" {one[1] / apart[1]:11.2f}x")
+        single = rounds["tsn-dump --no-pixels -j 1"]
+        for name, label, other in (("tsn-dump --no-pixels -j 2", "-j 2 against -j 1", two),
+                                   ("2 x tsn-dump -j 1, halves", "two processes against -j 1",
+                                    apart)):
+            print(f"{'':>7} {'':<5} {label:<30} {one[0] / other[0]:11.2f}x"
+                  f" {one[1] / other[1]:11.2f}x  (wall, median of rounds:"
+                  f" {median_ratio(single, rounds[name]):.2f}x)")
 PY
 echo "(best of $runs taking turns; load average $(cut -d' ' -f1-3 /proc/loadavg);" \
     "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))"
