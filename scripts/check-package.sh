@@ -2,11 +2,11 @@
 # Checks a built package as the distribution and a user would:
 #   scripts/check-package.sh DEB [SCREENSHOT-DIR]
 # lintian (no errors), the AppStream and desktop-entry validators on the files it
-# ships, then a real install (apt-get, as root or through sudo), a first run of the
-# installed viewer from another directory under Xvfb with a fresh home (Welcome,
-# OK opens the installed example), tsn-dump of the installed example, and a purge
-# that must leave no file of the package behind. The screenshot of the first run
-# goes to SCREENSHOT-DIR (default: beside the package).
+# ships, no RPATH or RUNPATH in the programs, then a real install (apt-get, as root
+# or through sudo), a first run of the installed viewer from another directory under
+# Xvfb with a fresh home (Welcome, OK opens the installed example), tsn-dump of the
+# installed example, and a purge that must leave no file of the package behind. The
+# screenshot of the first run goes to SCREENSHOT-DIR (default: beside the package).
 set -euo pipefail
 deb=$(realpath "$1")
 shots=$(realpath -m "${2:-$(dirname "$deb")}")
@@ -51,6 +51,13 @@ for file in usr/bin/tsn-viewer usr/bin/tsn-dump usr/share/tsn-viewer/official_co
     usr/share/man/man1/tsn-viewer.1.gz usr/share/man/man1/tsn-dump.1.gz; do
     [ -f "$work/root/$file" ] || fail "not in the package: /$file"
 done
+for program in usr/bin/tsn-viewer usr/bin/tsn-dump; do
+    # Every library the programs use is the system's: no search path of their own.
+    if readelf -d "$work/root/$program" | grep -E "\((RPATH|RUNPATH)\)"; then
+        fail "/$program carries a library search path"
+    fi
+done
+echo "programs: no library search path of their own"
 echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 
 echo "== install test"
