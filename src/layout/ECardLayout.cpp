@@ -16,7 +16,7 @@ void ECardLayout::AddField(std::unique_ptr<ECardLayoutField> field) {
 
 void ECardLayout::AddObject(std::unique_ptr<ECardLayoutObject> object) {
     if (object)
-        m_objects.push_back(*object);
+        m_objects.push_back(std::move(*object));
     m_builtIn = 0;
 }
 

@@ -65,8 +65,8 @@ public:
     // Draws the frame and the elements (not the fields).
     void Draw(DeviceContext& dc, int originX, int originY) const;
     // Rebuilds this layout as built-in layout `number` (1 to 10; others: empty). A
-    // layout that already is that built-in layout, unchanged since through the
-    // functions above, is kept as it is: every new card asks for the default one.
+    // layout built as that number and not changed since through Clear or Add... is
+    // kept as it is: every new card asks for the default one.
     void LoadBuiltIn(int number);
 
     int GetFieldCount() const { return static_cast<int>(m_fields.size()); }
