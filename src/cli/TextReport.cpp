@@ -1,5 +1,6 @@
 #include "cli/TextReport.h"
 
+#include "card/CardComment.h"
 #include "cli/ImageFormatName.h"
 #include "cli/TerminalText.h"
 #include "doc/Ctsn_viewerDoc.h"
@@ -8,10 +9,6 @@
 namespace {
 
 constexpr const char* kIndent = "  ";
-
-bool IsCardComment(const std::string& comment) {
-    return comment.starts_with("tSN");
-}
 
 std::string SizeText(const Size& size) {
     return std::to_string(size.cx) + " x " + std::to_string(size.cy);

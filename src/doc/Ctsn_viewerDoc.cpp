@@ -1,5 +1,7 @@
 #include "doc/Ctsn_viewerDoc.h"
 
+#include "card/CardComment.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,9 +11,6 @@
 #include <utility>
 
 namespace {
-
-constexpr char kCardMark[] = "tSN";
-constexpr std::size_t kCardMarkLength = 3;
 
 // What the framework's own open proves before the document is touched: the path
 // names a regular file that this process may read. Empty when it does, else why not.
@@ -28,10 +27,6 @@ std::string WhyNotReadable(const std::string& path) {
     if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0)
         return std::strerror(errno);
     return {};
-}
-
-bool HasCardMark(const std::string& comment) {
-    return comment.size() >= kCardMarkLength && comment.compare(0, kCardMarkLength, kCardMark) == 0;
 }
 
 }  // namespace
@@ -85,7 +80,7 @@ void Ctsn_viewerDoc::ParseCardComments() {
     int count = m_image.GetCommentCount();
     for (int i = 0; i < count; ++i) {
         std::string comment = m_image.GetComment(i);
-        if (!HasCardMark(comment))
+        if (!IsCardComment(comment))
             continue;
         m_card.Parse(m_app.m_colDefs, std::move(comment));
         m_found = 1;

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "card/CardComment.h"
 #include "view/Ctsn_viewerView.h"
 #include "view/ProtocolText.h"
 
@@ -14,10 +15,6 @@ constexpr COLORREF kBodyColor = 0x000000;     // black
 constexpr int kLineStep = 16;
 constexpr int kListStep = 20;
 constexpr char kCarriageReturn = '\r';
-
-bool IsCardComment(std::string_view comment) {
-    return comment.substr(0, 3) == "tSN";
-}
 
 // The business-card value a layout field shows, by its tag; "" for an unknown tag.
 const std::string& ValueForTag(const CardInfo& card, const std::string& tag) {
