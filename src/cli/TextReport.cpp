@@ -1,10 +1,9 @@
 #include "cli/TextReport.h"
 
-#include "card/CardComment.h"
 #include "cli/ImageFormatName.h"
 #include "cli/TerminalText.h"
 #include "doc/Ctsn_viewerDoc.h"
-#include "view/ProtocolText.h"
+#include "view/CardPageLines.h"
 
 namespace {
 
@@ -33,7 +32,7 @@ public:
         WritePicture();
         if (m_doc.m_found)
             WriteCards();
-        WriteOtherComments();
+        WritePage(OtherCommentsLines(m_doc.m_image));
         m_out << "\n";
     }
 
@@ -49,121 +48,41 @@ private:
 
     void WriteCards() {
         if (m_card.m_hasGeneral)
-            WriteGeneralCard();
+            WritePage(GeneralCardLines(m_card));
         if (m_card.m_hasBusiness)
             WriteBusinessCard();
         if (m_card.m_hasCollection)
-            WriteCollectionCard();
+            WritePage(CollectionCardLines(m_card));
         if (m_card.m_hasCopyright)
-            WriteCopyrightCard();
-        WriteProtocolDetails();
+            WritePage(CopyrightCardLines(m_card));
+        WritePage(ProtocolDetailsLines(m_card));
     }
 
-    void Heading(const std::string& title) { m_out << "\n" << TerminalText(title) << "\n"; }
-
-    void Line(const std::string& label, const std::string& value) {
-        m_out << kIndent << label << TerminalText(value) << "\n";
-    }
-
-    void LineIfSet(const std::string& label, const std::string& value) {
-        if (!value.empty())
-            Line(label, value);
-    }
-
-    // As the pages split a multi-line value: at each carriage return, dropping the
-    // byte after it; further lines line up under the first.
-    void MultiLine(const std::string& label, const std::string& value) {
-        if (value.empty())
-            return;
-        const std::string continuation(label.size(), ' ');
-        const std::string* prefix = &label;
-        std::string line;
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            if (value[i] != '\r') {
-                line += value[i];
-                continue;
-            }
-            m_out << kIndent << *prefix << TerminalText(line) << "\n";
-            prefix = &continuation;
-            line.clear();
-            ++i;
-        }
-        if (!line.empty())
-            m_out << kIndent << *prefix << TerminalText(line) << "\n";
-    }
-
-    void WriteGeneralCard() {
-        Heading("General Card :");
-        LineIfSet("Title : ", m_card.m_title);
-        MultiLine("Description : ", m_card.m_description);
-    }
-
+    // The business card's page, with the number of its layout under the title.
     void WriteBusinessCard() {
-        Heading("Business E-Card :");
-        Line("Layout : ", std::to_string(m_card.m_layout->m_number));
-        LineIfSet("Personal/Company : ", m_card.m_name);
-        MultiLine("Street Address : ", m_card.m_street);
-        LineIfSet("Phone : ", m_card.m_phone);
-        LineIfSet("Fax : ", m_card.m_fax);
-        LineIfSet("URL : ", m_card.m_url);
-        LineIfSet("E-mail : ", m_card.m_email);
-        LineIfSet("Message : ", m_card.m_message);
+        PageLines lines = BusinessCardLines(m_card);
+        const std::string layout = "Layout : " + std::to_string(m_card.m_layout->m_number);
+        lines.insert(lines.begin() + 1, PageLine{LineStyle::kBody, 0, layout, {}});
+        WritePage(lines);
     }
 
-    void WriteCollectionCard() {
-        Heading("Collection Card :");
-        if (m_card.m_collectionName == "?")
+    // The title after a blank line, the lines below it indented.
+    void WritePage(const PageLines& lines) {
+        m_out << "\n" << TerminalText(lines.front().text) << "\n";
+        for (auto line = lines.begin() + 1; line != lines.end(); ++line)
+            WriteLine(*line);
+    }
+
+    // A split value's further lines line up under its first.
+    void WriteLine(const PageLine& line) {
+        if (line.valueLines.empty()) {
+            m_out << kIndent << TerminalText(line.text) << "\n";
             return;
-        m_out << kIndent << TerminalText(m_card.m_collectionName) << "\n";
-        for (std::size_t i = 0; i < m_card.m_fieldLabels.size(); ++i) {
-            const std::string value =
-                i < m_card.m_fieldValues.size() ? m_card.m_fieldValues[i] : std::string();
-            m_out << kIndent << TerminalText(m_card.m_fieldLabels[i]) << " : "
-                  << TerminalText(value) << "\n";
         }
-    }
-
-    void WriteCopyrightCard() {
-        Heading("Copyright Card :");
-        switch (m_card.m_copyrightStatus) {
-            case 0:
-                Line("Image Status : ", "Copyrighted");
-                break;
-            case 1:
-                Line("Image Status : ", "Protected (Contact Author)");
-                break;
-            case 2:
-                Line("Image Status : ", "Public Domain");
-                break;
-            default:
-                break;
-        }
-        LineIfSet("Image Credits : ", m_card.m_credits);
-        LineIfSet("Copyright Holder : ", m_card.m_holder);
-    }
-
-    void WriteProtocolDetails() {
-        Heading("Tessellon information");
-        Line("tSN Protocol Revision : ", TwoPartForm(m_card.m_protocolRevision));
-        Line("Creation Date : ", DateForm(m_card.m_creationDate));
-        Line("Created By : ", m_card.m_creatorName);
-        Line("Creator Version : ", TwoPartForm(m_card.m_creatorVersion));
-    }
-
-    void WriteOtherComments() {
-        bool any = false;
-        const int count = m_doc.m_image.GetCommentCount();
-        for (int i = 0; i < count; ++i) {
-            const std::string comment = m_doc.m_image.GetComment(i);
-            if (IsCardComment(comment))
-                continue;
-            if (!any)
-                Heading("Other Comments :");
-            any = true;
-            Line("", comment);
-        }
-        if (!any)
-            m_out << "\nNo additional comments found.\n";
+        const std::string continuation(line.text.size(), ' ');
+        for (std::size_t i = 0; i < line.valueLines.size(); ++i)
+            m_out << kIndent << TerminalText(i == 0 ? line.text : continuation)
+                  << TerminalText(line.valueLines[i]) << "\n";
     }
 
     std::ostream& m_out;

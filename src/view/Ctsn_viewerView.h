@@ -5,12 +5,12 @@
 // and updates to it.
 
 #include <memory>
-#include <string>
 
 #include "app/Ctsn_viewerApp.h"
 #include "doc/Ctsn_viewerDoc.h"
 #include "image/ImageFile.h"
 #include "platform/DeviceContext.h"
+#include "view/CardPageLines.h"
 #include "view/ViewCommands.h"
 
 // The scrollable area of the view (mapping mode MM_TEXT): the total size, and the
@@ -79,15 +79,9 @@ public:
     int m_bShowImage = 0;    // nonzero: the picture and its size line are drawn on screen
 
 private:
-    struct MultiLineEnd {
-        int y;           // top of the line below the last carriage return
-        bool tailDrawn;  // a last line without a carriage return was drawn at y
-    };
-
-    void HeadingStyle(DeviceContext& dc) const;
-    void BodyStyle(DeviceContext& dc) const;
-    MultiLineEnd DrawMultiLineValue(DeviceContext& dc, int x, int y, const std::string& label,
-                                    const std::string& value) const;
+    void SelectStyle(DeviceContext& dc, LineStyle style) const;
+    // The lines at their tops below (x, y), each in its style.
+    void DrawLines(DeviceContext& dc, int x, int y, const PageLines& lines) const;
     void DrawSelectedPage(DeviceContext& dc, int x, int y) const;
     void SetScrollSizes(Size total);
     void Invalidate(bool erase);

@@ -1,0 +1,39 @@
+// The field list against the parser: each tag fills the member the list names, and
+// only that one, so whatever writes cards from the list is read back as written.
+
+#include <gtest/gtest.h>
+
+#include "CardTestHelpers.h"
+#include "card/CardFields.h"
+
+namespace {
+
+// What stands between the mark and a field of the section in a comment.
+std::string SectionStart(CardSection section) {
+    switch (section) {
+        case CardSection::kGeneral:
+            return "gen|";
+        case CardSection::kBusiness:
+            return "bca|";
+        case CardSection::kCopyright:
+            return "cpr|";
+        default:
+            return "";
+    }
+}
+
+TEST(CardFields, EachTagFillsItsOwnMember) {
+    const CardInfo defaults;
+    for (const CardField& field : kCardFields) {
+        SCOPED_TRACE(field.tag);
+        CardInfo card;
+        card_test::ParsePlain(
+            card, "tSN|" + SectionStart(field.section) + std::string(field.tag) + "written|end");
+        for (const CardField& other : kCardFields) {
+            const std::string expected = &other == &field ? "written" : defaults.*other.member;
+            EXPECT_EQ(card.*other.member, expected) << other.tag;
+        }
+    }
+}
+
+}  // namespace
