@@ -3,32 +3,28 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "CardTestHelpers.h"
 #include "card/CardFields.h"
 
 namespace {
 
-// What stands between the mark and a field of the section in a comment.
-std::string SectionStart(CardSection section) {
-    switch (section) {
-        case CardSection::kGeneral:
-            return "gen|";
-        case CardSection::kBusiness:
-            return "bca|";
-        case CardSection::kCopyright:
-            return "cpr|";
-        default:
-            return "";
-    }
-}
+// What stands between the mark and a field of each section in a comment.
+const std::map<CardSection, std::string> kSectionStart = {
+    {CardSection::kProtocol, ""},
+    {CardSection::kGeneral, "gen|"},
+    {CardSection::kBusiness, "bca|"},
+    {CardSection::kCopyright, "cpr|"},
+};
 
 TEST(CardFields, EachTagFillsItsOwnMember) {
     const CardInfo defaults;
     for (const CardField& field : kCardFields) {
         SCOPED_TRACE(field.tag);
         CardInfo card;
-        card_test::ParsePlain(
-            card, "tSN|" + SectionStart(field.section) + std::string(field.tag) + "written|end");
+        card_test::ParsePlain(card, "tSN|" + kSectionStart.at(field.section) +
+                                        std::string(field.tag) + "written|end");
         for (const CardField& other : kCardFields) {
             const std::string expected = &other == &field ? "written" : defaults.*other.member;
             EXPECT_EQ(card.*other.member, expected) << other.tag;

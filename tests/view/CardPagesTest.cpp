@@ -24,6 +24,16 @@ void PrintTo(const PageCase& page, std::ostream* os) {
     *os << page.name;
 }
 
+using FieldValues = std::vector<std::pair<std::string CardInfo::*, std::string>>;
+
+// Sets the record's text fields.
+std::function<void(Ctsn_viewerDoc&)> Fields(FieldValues values) {
+    return [=](Ctsn_viewerDoc& doc) {
+        for (const auto& [member, value] : values)
+            doc.m_card.*member = value;
+    };
+}
+
 // A General Card whose description is `value`, drawn as `lines` (offset below the
 // label's line, text) at the indent after "Description : ".
 PageCase DescriptionCase(std::string name, std::string value,
@@ -33,8 +43,7 @@ PageCase DescriptionCase(std::string name, std::string value,
     for (const auto& [dy, text] : lines)
         expected.push_back(Body(X + 14 * kChar, Y + 30 + dy, text));
     return {std::move(name), &Ctsn_viewerView::DrawGeneralCard,
-            [value](Ctsn_viewerDoc& doc) { doc.m_card.m_description = value; },
-            std::move(expected)};
+            Fields({{&CardInfo::m_description, std::move(value)}}), std::move(expected)};
 }
 
 PageCase CopyrightCase(std::string name, int status, std::string credits, std::string holder,
@@ -76,15 +85,12 @@ std::vector<PageCase> GeneralCases() {
         DescriptionCase("TwoBreaks", "A\r\n\r\nB", {{0, "A"}, {16, ""}, {32, "B"}}),
         {"TitlePushesTheDescriptionDownOneLine",
          &Ctsn_viewerView::DrawGeneralCard,
-         [](Ctsn_viewerDoc& doc) {
-             doc.m_card.m_title = "Sunset";
-             doc.m_card.m_description = "Over the bay";
-         },
+         Fields({{&CardInfo::m_title, "Sunset"}, {&CardInfo::m_description, "Over the bay"}}),
          {Heading(X, Y, "General Card :"), Body(X, Y + 30, "Title : Sunset"),
           Body(X, Y + 46, "Description : "), Body(X + 14 * kChar, Y + 46, "Over the bay")}},
         {"NothingDrawsTheHeadingOnly",
          &Ctsn_viewerView::DrawGeneralCard,
-         [](Ctsn_viewerDoc&) {},
+         Fields({}),
          {Heading(X, Y, "General Card :")}},
     };
 }
@@ -94,32 +100,25 @@ std::vector<PageCase> BusinessCases() {
     return {
         {"FieldsStepPastEachStreetLine",
          &Ctsn_viewerView::DrawBusinessCardFields,
-         [](Ctsn_viewerDoc& doc) {
-             doc.m_card.m_name = "Ann Lee";
-             doc.m_card.m_street = "1 Main St\r\nSpringfield";
-             doc.m_card.m_phone = "555-1234";
-         },
+         Fields({{&CardInfo::m_name, "Ann Lee"},
+                 {&CardInfo::m_street, "1 Main St\r\nSpringfield"},
+                 {&CardInfo::m_phone, "555-1234"}}),
          {Heading(X, Y, "Business E-Card :"), Body(X, Y + 30, "Personal/Company : Ann Lee"),
           Body(X, Y + 46, "Street Address : "), Body(indent, Y + 46, "1 Main St"),
           Body(indent, Y + 62, "Springfield"), Body(X, Y + 78, "Phone : 555-1234")}},
         {"StreetEndingInCrLfAddsNoBlankLine",
          &Ctsn_viewerView::DrawBusinessCardFields,
-         [](Ctsn_viewerDoc& doc) {
-             doc.m_card.m_street = "1 Main St\r\n";
-             doc.m_card.m_phone = "555-1234";
-         },
+         Fields({{&CardInfo::m_street, "1 Main St\r\n"}, {&CardInfo::m_phone, "555-1234"}}),
          {Heading(X, Y, "Business E-Card :"), Body(X, Y + 30, "Street Address : "),
           Body(indent, Y + 30, "1 Main St"), Body(X, Y + 46, "Phone : 555-1234")}},
         {"FieldsInFixedOrderMessageAsOneString",
          &Ctsn_viewerView::DrawBusinessCardFields,
-         [](Ctsn_viewerDoc& doc) {
-             doc.m_card.m_message = "See you\r\nsoon";
-             doc.m_card.m_email = "ann@example.com";
-             doc.m_card.m_url = "www.example.com";
-             doc.m_card.m_fax = "555-9999";
-             doc.m_card.m_phone = "555-1234";
-             doc.m_card.m_name = "Ann Lee";
-         },
+         Fields({{&CardInfo::m_message, "See you\r\nsoon"},
+                 {&CardInfo::m_email, "ann@example.com"},
+                 {&CardInfo::m_url, "www.example.com"},
+                 {&CardInfo::m_fax, "555-9999"},
+                 {&CardInfo::m_phone, "555-1234"},
+                 {&CardInfo::m_name, "Ann Lee"}}),
          {Heading(X, Y, "Business E-Card :"), Body(X, Y + 30, "Personal/Company : Ann Lee"),
           Body(X, Y + 46, "Phone : 555-1234"), Body(X, Y + 62, "Fax : 555-9999"),
           Body(X, Y + 78, "URL : www.example.com"), Body(X, Y + 94, "E-mail : ann@example.com"),
@@ -181,7 +180,7 @@ std::vector<PageCase> ProtocolAndCommentCases() {
     return {
         {"ProtocolDetailsOfTheDefaultRecord",
          &Ctsn_viewerView::DrawProtocolDetails,
-         [](Ctsn_viewerDoc& doc) { doc.m_card.m_creationDate = "06122026"; },
+         Fields({{&CardInfo::m_creationDate, "06122026"}}),
          {Heading(X, Y, "Tessellon information"), Body(X, Y + 30, "tSN Protocol Revision : 01.00"),
           Body(X, Y + 50, "Creation Date : 06 Dec 2026"),
           Body(X, Y + 70, "Created By : Tessellon Publisher"),
