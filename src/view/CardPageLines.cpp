@@ -6,8 +6,7 @@
 
 namespace {
 
-constexpr int kTitleStep = 30;  // from the title to the first line below it
-constexpr int kListStep = 20;   // between entries of a list
+constexpr int kListStep = 20;  // between entries of a list
 constexpr char kCarriageReturn = '\r';
 
 // By copyright status 0, 1 and 2; any other status has no words.

@@ -11,6 +11,8 @@
 
 enum class LineStyle { kHeading, kBody };
 
+// From a page's title to the first line below it.
+inline constexpr int kTitleStep = 30;
 // Between the lines of one value, and between the lines the pages stack.
 inline constexpr int kLineStep = 16;
 
@@ -26,7 +28,7 @@ struct PageLine {
 // A page's lines, top to bottom. The first is the page's title.
 using PageLines = std::vector<PageLine>;
 
-// The business card on its layout shows only this title above the layout.
+// The business card on its layout shows only this title, the card kTitleStep below it.
 inline constexpr std::string_view kBusinessCardTitle = "Business E-Card :";
 
 PageLines GeneralCardLines(const CardInfo& card);

@@ -54,7 +54,7 @@ void Ctsn_viewerView::DrawBusinessCardLayout(DeviceContext& dc, int x, int y) co
     if (!card.m_layout)
         return;
     const ECardLayout& layout = *card.m_layout;
-    const int originY = y + 30;
+    const int originY = y + kTitleStep;
     layout.Draw(dc, x, originY);
     for (int i = 0; i < layout.GetFieldCount(); ++i) {
         const ECardLayoutField& field = layout.GetField(i);
