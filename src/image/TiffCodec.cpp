@@ -263,6 +263,14 @@ std::size_t ReadScanlines(TIFF* tiff, bool grey, const Placer& orienter, std::si
     return height;
 }
 
+// libtiff's old-style JPEG decoder takes each strip or tile as read whole: a second
+// read of part of one goes on from where the first stopped, and its rows come out wrong.
+bool DecodesOnlyWholeUnits(TIFF* tiff) {
+    std::uint16_t compression = COMPRESSION_NONE;
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    return compression == COMPRESSION_OJPEG;
+}
+
 std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
     std::uint32_t unit = 0;
     if (Tiff().IsTiled(tiff))
@@ -274,6 +282,8 @@ std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
     // Whole strips or tiles per band, so none is decoded twice.
     if (unit > 0 && unit <= fitting)
         band = fitting / unit * unit;
+    else if (unit > fitting && DecodesOnlyWholeUnits(tiff))
+        band = unit;
     return std::min(band, height);
 }
 
