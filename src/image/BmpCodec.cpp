@@ -152,12 +152,17 @@ private:
         return true;
     }
 
-    // A pixel offset inside the colour table the header announces, while the pixels
-    // fit after the whole table: the offset is wrong, the table right.
+    // A pixel offset inside the colour table the header announces: the offset is wrong
+    // and the table right when the offset leaves no room for any table (an indexed
+    // picture without colours), or when the pixels fit after the whole table. Pixels
+    // the file then lacks are damage, not a reason to drop the table.
     bool OffsetInsideTable(std::uint64_t tableEnd) const {
         const std::uint64_t fileSize = m_source.Size();
-        return m_header.compression == kRgb && m_header.pixelOffset < tableEnd &&
-               tableEnd < fileSize && m_header.width > 0 && m_header.height > 0 &&
+        if (m_header.pixelOffset >= tableEnd || tableEnd >= fileSize)
+            return false;
+        if (m_header.pixelOffset <= m_paletteStart)
+            return true;
+        return m_header.compression == kRgb && m_header.width > 0 && m_header.height > 0 &&
                m_header.RowBytes() <= (fileSize - tableEnd) / std::uint64_t(m_header.height);
     }
 
