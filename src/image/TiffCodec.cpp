@@ -4,6 +4,7 @@
 // read; turned to the file's orientation here.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -74,13 +75,18 @@ int SourceMap(thandle_t handle, void** base, toff_t* size) {
 }
 void SourceUnmap(thandle_t, void*, toff_t) {}
 
-// libtiff's messages for one file: the first error is kept as the reason.
+// libtiff's messages for one file: the first error is kept as the reason. libtiff
+// words a failed allocation many ways; the allocator's ENOMEM tells it apart.
 struct Messages {
     std::string firstError;
+    bool outOfMemory = false;
 };
 
 int OnError(TIFF*, void* userData, const char* module, const char* format, va_list args) {
     auto* messages = static_cast<Messages*>(userData);
+    if (errno == ENOMEM)
+        messages->outOfMemory = true;
+    errno = 0;  // the next error is judged by what fails after this one
     if (messages->firstError.empty()) {
         char text[512];
         std::vsnprintf(text, sizeof text, format, args);
@@ -94,6 +100,17 @@ int OnError(TIFF*, void* userData, const char* module, const char* format, va_li
 
 int OnWarning(TIFF*, void*, const char*, const char*, va_list) {
     return 1;
+}
+
+// libtiff 4.5 keeps the length of JPEG tables it found no memory to copy, and would
+// hand libjpeg a null pointer with it.
+bool LostJpegTables(TIFF* tiff) {
+    std::uint16_t compression = COMPRESSION_NONE;
+    std::uint32_t count = 0;
+    const void* tables = nullptr;
+    return Tiff().GetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression) &&
+           compression == COMPRESSION_JPEG &&
+           Tiff().GetField(tiff, TIFFTAG_JPEGTABLES, &count, &tables) && count > 0 && !tables;
 }
 
 // Messages libtiff raises before a file handle exists go to the process-wide
@@ -437,6 +454,7 @@ public:
         Tiff().OpenOptionsSetErrorHandlerExtR(options.get(), OnError, &m_messages);
         Tiff().OpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, nullptr);
         Tiff().OpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxLibraryAllocation);
+        errno = 0;
         m_tiff = Open("rm", options.get());
         // libtiff reads uncompressed tiles wrong unless the file is mapped (it checks the
         // tile's size against its read buffer's, which is rounded up); their bytes are
@@ -449,6 +467,9 @@ public:
             m_cursor.position = 0;
             m_tiff = Open("r", options.get());
         }
+        if (m_tiff && LostJpegTables(m_tiff))
+            m_messages.outOfMemory = true;
+        ThrowIfOutOfMemory();
         if (!m_tiff) {
             detail = m_messages.firstError;
             const std::uint8_t* magic = m_cursor.source->View(0, 4);
@@ -464,9 +485,10 @@ public:
         Tiff().GetField(m_tiff, TIFFTAG_IMAGELENGTH, &height);
         Tiff().GetFieldDefaulted(m_tiff, TIFFTAG_ORIENTATION, &orientation);
         char reason[1024] = "";
-        if (Tiff().RGBAImageOK(m_tiff, reason) &&
-            Tiff().RGBAImageBegin(&m_image, m_tiff, 1, reason)) {
-            m_imageBegun = true;
+        m_imageBegun = Tiff().RGBAImageOK(m_tiff, reason) &&
+                       Tiff().RGBAImageBegin(&m_image, m_tiff, 1, reason);
+        ThrowIfOutOfMemory();
+        if (m_imageBegun) {
             width = m_image.width;
             height = m_image.height;
             orientation = m_image.orientation;
@@ -486,6 +508,7 @@ public:
     }
 
     void Decode(Size, RowSink& sink, DecodeReport& report) override {
+        errno = 0;
         std::size_t rows = 0;
         if (KnownOrientation(m_orientation) == ORIENTATION_TOPLEFT) {
             rows = Read(InOrder(sink));
@@ -494,6 +517,7 @@ public:
             rows = Read(Orienter(m_orientation, m_width, m_height, sink));
         }
         report.rows = rows;
+        ThrowIfOutOfMemory();  // not damage: the driver says so
         if (rows < m_height) {
             report.end = DecodeReport::kCorrupt;
             report.detail = m_messages.firstError;
@@ -501,6 +525,11 @@ public:
     }
 
 private:
+    void ThrowIfOutOfMemory() const {
+        if (m_messages.outOfMemory)
+            throw std::bad_alloc();
+    }
+
     TIFF* Open(const char* mode, TIFFOpenOptions* options) {
         return Tiff().ClientOpenExt("file", mode, &m_cursor, SourceRead, SourceWrite, SourceSeek,
                                     SourceClose, SourceSize, SourceMap, SourceUnmap, options);
