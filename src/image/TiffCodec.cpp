@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -123,6 +124,10 @@ void SilenceGlobalHandlers() {
     }();
     (void)silenced;
 }
+
+struct FreeBlock {
+    void operator()(void* block) const { std::free(block); }
+};
 
 struct OptionsFree {
     void operator()(TIFFOpenOptions* options) const { Tiff().OpenOptionsFree(options); }
@@ -311,11 +316,17 @@ template <typename Placer>
 std::size_t ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Placer& orienter,
                           bool premultiply, std::size_t width, std::size_t height) {
     const std::size_t band = BandRows(tiff, width, height);
-    std::vector<std::uint32_t> buffer(band * width);
-    std::uint32_t* raster = buffer.data();
+    // Zeroed by the system, page by page as written: a tall strip that claims more
+    // than its data holds costs no more than those data.
+    const std::unique_ptr<std::uint32_t, FreeBlock> buffer(
+        static_cast<std::uint32_t*>(std::calloc(band * width, sizeof(std::uint32_t))));
+    if (!buffer)
+        throw std::bad_alloc();
+    std::uint32_t* raster = buffer.get();
     for (std::size_t top = 0; top < height; top += band) {
         std::size_t rows = std::min(band, height - top);
-        std::memset(raster, 0, rows * width * sizeof(std::uint32_t));
+        if (top > 0)
+            std::memset(raster, 0, rows * width * sizeof(std::uint32_t));
         image.row_offset = int(top);
         image.col_offset = 0;
         const bool complete =
