@@ -40,115 +40,163 @@ struct BmpHeader {
     std::uint64_t RowBytes() const { return ((std::uint64_t(width) * bits + 31) / 32) * 4; }
 };
 
-// Reads the headers, masks and palette; false with the failure and a detail when the
-// structure is broken.
-bool ReadHeader(ByteSource& source, BmpHeader& header, LoadFailure& failure, std::string& error) {
-    const std::uint64_t fileSize = source.Size();
-    const std::size_t have = source.Available(0, kHeadBytes);
-    const std::uint8_t* data = source.View(0, have);
-    failure = LoadFailure::kNotAPicture;
-    if (!data || have < kFileHeaderSize + 4 || data[0] != 'B' || data[1] != 'M')
-        return false;
-    failure = LoadFailure::kDamaged;
-    header.pixelOffset = ReadLe32(data + 10);
-    const std::uint64_t headerSize = ReadLe32(data + 14);
-    const std::uint64_t headerEnd = kFileHeaderSize + headerSize;
-    if (headerSize != 12 && (headerSize < 40 || headerSize > 255)) {
-        failure = LoadFailure::kUnsupportedKind;
-        error = "header size " + std::to_string(headerSize);
+// Reads the headers, masks and palette in steps, each false with the failure and a
+// detail when the structure is broken.
+class HeaderReader {
+public:
+    HeaderReader(ByteSource& source, BmpHeader& header, LoadFailure& failure, std::string& error)
+        : m_source(source), m_header(header), m_failure(failure), m_error(error) {}
+
+    bool Read() {
+        if (!ReadFileHeader())
+            return false;
+        if (m_headerSize == 12)
+            ReadCoreHeader();
+        else if (!ReadInfoHeader())
+            return false;
+        if (!CheckKind())
+            return false;
+        if (m_header.pixelOffset < m_headerEnd)
+            return Fail(LoadFailure::kDamaged, "pixel data overlaps the header");
+        if (IsIndexed())
+            ReadPalette();
+        if (m_header.pixelOffset >= m_source.Size())
+            return Fail(LoadFailure::kDamaged, "the file holds no pixel data");
+        return true;
+    }
+
+private:
+    bool Fail(LoadFailure failure, std::string error) {
+        m_failure = failure;
+        m_error = std::move(error);
         return false;
     }
-    if (headerEnd > have) {
-        error = "header cut short";
-        return false;
+
+    bool IsIndexed() const {
+        return m_header.bits == 1 || m_header.bits == 4 || m_header.bits == 8;
     }
-    const std::uint8_t* h = data + kFileHeaderSize;
-    std::uint64_t paletteEntrySize = 4;
-    std::uint64_t paletteCount = 0;
-    std::uint64_t paletteStart = headerEnd;
-    if (headerSize == 12) {
-        header.width = ReadLe16(h + 4);
-        header.height = ReadLe16(h + 6);
-        header.bits = ReadLe16(h + 10);
-        paletteEntrySize = 3;
-    } else {
-        header.width = std::int32_t(ReadLe32(h + 4));
+
+    // The 14-byte file header and the size of the header after it.
+    bool ReadFileHeader() {
+        m_have = m_source.Available(0, kHeadBytes);
+        m_data = m_source.View(0, m_have);
+        m_failure = LoadFailure::kNotAPicture;
+        if (!m_data || m_have < kFileHeaderSize + 4 || m_data[0] != 'B' || m_data[1] != 'M')
+            return false;
+        m_failure = LoadFailure::kDamaged;
+        m_header.pixelOffset = ReadLe32(m_data + 10);
+        m_headerSize = ReadLe32(m_data + 14);
+        m_headerEnd = kFileHeaderSize + m_headerSize;
+        m_paletteStart = m_headerEnd;
+        if (m_headerSize != 12 && (m_headerSize < 40 || m_headerSize > 255))
+            return Fail(LoadFailure::kUnsupportedKind,
+                        "header size " + std::to_string(m_headerSize));
+        if (m_headerEnd > m_have)
+            return Fail(LoadFailure::kDamaged, "header cut short");
+        return true;
+    }
+
+    // 16-bit sizes and a palette of three-byte entries.
+    void ReadCoreHeader() {
+        const std::uint8_t* h = m_data + kFileHeaderSize;
+        m_header.width = ReadLe16(h + 4);
+        m_header.height = ReadLe16(h + 6);
+        m_header.bits = ReadLe16(h + 10);
+        m_paletteEntrySize = 3;
+    }
+
+    // The 40-byte header and its larger kinds, with their colour masks.
+    bool ReadInfoHeader() {
+        const std::uint8_t* h = m_data + kFileHeaderSize;
+        m_header.width = std::int32_t(ReadLe32(h + 4));
         const std::int32_t height = std::int32_t(ReadLe32(h + 8));
-        header.topDown = height < 0;
-        header.height = header.topDown ? -std::int64_t(height) : height;
-        header.bits = ReadLe16(h + 14);
-        header.compression = ReadLe32(h + 16);
-        paletteCount = ReadLe32(h + 32);
-        if (header.compression == kBitFields || header.compression == kAlphaBitFields) {
-            // The masks sit in the larger headers, or right after the 40-byte one.
-            const std::uint64_t masksAt = headerSize >= 52 ? kFileHeaderSize + 40 : headerEnd;
-            if (masksAt + 12 > have) {
-                error = "colour masks cut short";
-                return false;
-            }
-            for (int i = 0; i < 3; ++i)
-                header.masks[i] = ReadLe32(data + masksAt + 4 * i);
-            if (headerSize < 52)
-                paletteStart += header.compression == kAlphaBitFields ? 16 : 12;
+        m_header.topDown = height < 0;
+        m_header.height = m_header.topDown ? -std::int64_t(height) : height;
+        m_header.bits = ReadLe16(h + 14);
+        m_header.compression = ReadLe32(h + 16);
+        m_paletteCount = ReadLe32(h + 32);
+        if (m_header.compression != kBitFields && m_header.compression != kAlphaBitFields)
+            return true;
+        // The masks sit in the larger headers, or right after the 40-byte one.
+        const std::uint64_t masksAt = m_headerSize >= 52 ? kFileHeaderSize + 40 : m_headerEnd;
+        if (masksAt + 12 > m_have)
+            return Fail(LoadFailure::kDamaged, "colour masks cut short");
+        for (int i = 0; i < 3; ++i)
+            m_header.masks[i] = ReadLe32(m_data + masksAt + 4 * i);
+        if (m_headerSize < 52)
+            m_paletteStart += m_header.compression == kAlphaBitFields ? 16 : 12;
+        return true;
+    }
+
+    // A depth the compression takes; the default masks of 16 and 32 bits.
+    bool CheckKind() {
+        const int bits = m_header.bits;
+        const std::uint32_t compression = m_header.compression;
+        const bool valid =
+            (compression == kRgb && (IsIndexed() || bits == 16 || bits == 24 || bits == 32)) ||
+            (compression == kRle8 && bits == 8) || (compression == kRle4 && bits == 4) ||
+            ((compression == kBitFields || compression == kAlphaBitFields) &&
+             (bits == 16 || bits == 32));
+        if (!valid)
+            return Fail(LoadFailure::kUnsupportedKind,
+                        std::to_string(bits) + " bits, compression " + std::to_string(compression));
+        if (compression == kRgb && bits == 16) {
+            m_header.masks[0] = 0x7C00;
+            m_header.masks[1] = 0x03E0;
+            m_header.masks[2] = 0x001F;
+        } else if (compression == kRgb && bits == 32) {
+            m_header.masks[0] = 0xFF0000;
+            m_header.masks[1] = 0x00FF00;
+            m_header.masks[2] = 0x0000FF;
         }
+        return true;
     }
 
-    const int bits = header.bits;
-    const std::uint32_t compression = header.compression;
-    const bool indexed = bits == 1 || bits == 4 || bits == 8;
-    const bool valid =
-        (compression == kRgb && (indexed || bits == 16 || bits == 24 || bits == 32)) ||
-        (compression == kRle8 && bits == 8) || (compression == kRle4 && bits == 4) ||
-        ((compression == kBitFields || compression == kAlphaBitFields) &&
-         (bits == 16 || bits == 32));
-    if (!valid) {
-        failure = LoadFailure::kUnsupportedKind;
-        error = std::to_string(bits) + " bits, compression " + std::to_string(compression);
-        return false;
-    }
-    if (compression == kRgb && bits == 16) {
-        header.masks[0] = 0x7C00;
-        header.masks[1] = 0x03E0;
-        header.masks[2] = 0x001F;
-    } else if (compression == kRgb && bits == 32) {
-        header.masks[0] = 0xFF0000;
-        header.masks[1] = 0x00FF00;
-        header.masks[2] = 0x0000FF;
-    }
-    if (header.pixelOffset < headerEnd) {
-        error = "pixel data overlaps the header";
-        return false;
+    // A pixel offset inside the colour table the header announces: the offset is wrong
+    // and the table right when the offset leaves no room for any table (an indexed
+    // picture without colours), or when the pixels fit after the whole table. Pixels
+    // the file then lacks are damage, not a reason to drop the table.
+    bool OffsetInsideTable(std::uint64_t tableEnd) const {
+        const std::uint64_t fileSize = m_source.Size();
+        if (m_header.pixelOffset >= tableEnd || tableEnd >= fileSize)
+            return false;
+        if (m_header.pixelOffset <= m_paletteStart)
+            return true;
+        return m_header.compression == kRgb && m_header.width > 0 && m_header.height > 0 &&
+               m_header.RowBytes() <= (fileSize - tableEnd) / std::uint64_t(m_header.height);
     }
 
-    if (indexed) {
-        const std::uint64_t full = std::uint64_t(1) << bits;
-        if (paletteCount == 0 || paletteCount > full)
-            paletteCount = full;
-        // A pixel offset inside the colour table the header announces, while the pixels
-        // fit after the whole table: the offset is wrong, the table right.
-        const std::uint64_t tableEnd = paletteStart + paletteCount * paletteEntrySize;
-        if (compression == kRgb && header.pixelOffset < tableEnd && tableEnd < fileSize &&
-            header.width > 0 && header.height > 0 &&
-            header.RowBytes() <= (fileSize - tableEnd) / std::uint64_t(header.height))
-            header.pixelOffset = tableEnd;
+    void ReadPalette() {
+        const std::uint64_t full = std::uint64_t(1) << m_header.bits;
+        std::uint64_t count = m_paletteCount == 0 || m_paletteCount > full ? full : m_paletteCount;
+        const std::uint64_t tableEnd = m_paletteStart + count * m_paletteEntrySize;
+        if (OffsetInsideTable(tableEnd))
+            m_header.pixelOffset = tableEnd;
         // Entries past the pixel data or the file stay black.
-        const std::uint64_t paletteEnd = std::min<std::uint64_t>(header.pixelOffset, have);
-        if (paletteStart < paletteEnd)
-            paletteCount = std::min(paletteCount, (paletteEnd - paletteStart) / paletteEntrySize);
+        const std::uint64_t paletteEnd = std::min<std::uint64_t>(m_header.pixelOffset, m_have);
+        if (m_paletteStart < paletteEnd)
+            count = std::min(count, (paletteEnd - m_paletteStart) / m_paletteEntrySize);
         else
-            paletteCount = 0;
-        header.palette.fill(kBlackPixel);
-        for (std::uint64_t i = 0; i < paletteCount; ++i) {
-            const std::uint8_t* entry = data + paletteStart + i * paletteEntrySize;
-            header.palette[i] = PackPixel(entry[2], entry[1], entry[0]);
+            count = 0;
+        m_header.palette.fill(kBlackPixel);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint8_t* entry = m_data + m_paletteStart + i * m_paletteEntrySize;
+            m_header.palette[i] = PackPixel(entry[2], entry[1], entry[0]);
         }
     }
-    if (header.pixelOffset >= fileSize) {
-        error = "the file holds no pixel data";
-        return false;
-    }
-    return true;
-}
+
+    ByteSource& m_source;
+    BmpHeader& m_header;
+    LoadFailure& m_failure;
+    std::string& m_error;
+    const std::uint8_t* m_data = nullptr;  // the head of the file
+    std::size_t m_have = 0;                // bytes of it
+    std::uint64_t m_headerSize = 0;        // of the header after the file header
+    std::uint64_t m_headerEnd = 0;
+    std::uint64_t m_paletteStart = 0;
+    std::uint64_t m_paletteCount = 0;  // as the header gives it; 0 for the full table
+    std::uint64_t m_paletteEntrySize = 4;
+};
 
 // ---- uncompressed rows ----
 
@@ -435,7 +483,7 @@ public:
     const char* Name() const override { return "BMP"; }
 
     bool ReadHeader(CodecHeader& header, LoadFailure& failure, std::string& detail) override {
-        if (!::ReadHeader(m_source, m_header, failure, detail))
+        if (!HeaderReader(m_source, m_header, failure, detail).Read())
             return false;
         header.width = m_header.width;
         header.height = m_header.height;

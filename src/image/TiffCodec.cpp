@@ -4,8 +4,10 @@
 // read; turned to the file's orientation here.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -74,13 +76,18 @@ int SourceMap(thandle_t handle, void** base, toff_t* size) {
 }
 void SourceUnmap(thandle_t, void*, toff_t) {}
 
-// libtiff's messages for one file: the first error is kept as the reason.
+// libtiff's messages for one file: the first error is kept as the reason. libtiff
+// words a failed allocation many ways; the allocator's ENOMEM tells it apart.
 struct Messages {
     std::string firstError;
+    bool outOfMemory = false;
 };
 
 int OnError(TIFF*, void* userData, const char* module, const char* format, va_list args) {
     auto* messages = static_cast<Messages*>(userData);
+    if (errno == ENOMEM)
+        messages->outOfMemory = true;
+    errno = 0;  // the next error is judged by what fails after this one
     if (messages->firstError.empty()) {
         char text[512];
         std::vsnprintf(text, sizeof text, format, args);
@@ -96,6 +103,17 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list) {
     return 1;
 }
 
+// libtiff 4.5 keeps the length of JPEG tables it found no memory to copy, and would
+// hand libjpeg a null pointer with it.
+bool LostJpegTables(TIFF* tiff) {
+    std::uint16_t compression = COMPRESSION_NONE;
+    std::uint32_t count = 0;
+    const void* tables = nullptr;
+    return Tiff().GetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression) &&
+           compression == COMPRESSION_JPEG &&
+           Tiff().GetField(tiff, TIFFTAG_JPEGTABLES, &count, &tables) && count > 0 && !tables;
+}
+
 // Messages libtiff raises before a file handle exists go to the process-wide
 // handlers; silence those once.
 void SilenceGlobalHandlers() {
@@ -106,6 +124,10 @@ void SilenceGlobalHandlers() {
     }();
     (void)silenced;
 }
+
+struct FreeBlock {
+    void operator()(void* block) const { std::free(block); }
+};
 
 struct OptionsFree {
     void operator()(TIFFOpenOptions* options) const { Tiff().OpenOptionsFree(options); }
@@ -263,6 +285,14 @@ std::size_t ReadScanlines(TIFF* tiff, bool grey, const Placer& orienter, std::si
     return height;
 }
 
+// libtiff's old-style JPEG decoder takes each strip or tile as read whole: a second
+// read of part of one goes on from where the first stopped, and its rows come out wrong.
+bool DecodesOnlyWholeUnits(TIFF* tiff) {
+    std::uint16_t compression = COMPRESSION_NONE;
+    Tiff().GetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    return compression == COMPRESSION_OJPEG;
+}
+
 std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
     std::uint32_t unit = 0;
     if (Tiff().IsTiled(tiff))
@@ -274,6 +304,8 @@ std::size_t BandRows(TIFF* tiff, std::size_t width, std::size_t height) {
     // Whole strips or tiles per band, so none is decoded twice.
     if (unit > 0 && unit <= fitting)
         band = fitting / unit * unit;
+    else if (unit > fitting && DecodesOnlyWholeUnits(tiff))
+        band = unit;
     return std::min(band, height);
 }
 
@@ -284,11 +316,17 @@ template <typename Placer>
 std::size_t ReadRgbaBands(TIFF* tiff, TIFFRGBAImage& image, const Placer& orienter,
                           bool premultiply, std::size_t width, std::size_t height) {
     const std::size_t band = BandRows(tiff, width, height);
-    std::vector<std::uint32_t> buffer(band * width);
-    std::uint32_t* raster = buffer.data();
+    // Zeroed by the system, page by page as written: a tall strip that claims more
+    // than its data holds costs no more than those data.
+    const std::unique_ptr<std::uint32_t, FreeBlock> buffer(
+        static_cast<std::uint32_t*>(std::calloc(band * width, sizeof(std::uint32_t))));
+    if (!buffer)
+        throw std::bad_alloc();
+    std::uint32_t* raster = buffer.get();
     for (std::size_t top = 0; top < height; top += band) {
         std::size_t rows = std::min(band, height - top);
-        std::memset(raster, 0, rows * width * sizeof(std::uint32_t));
+        if (top > 0)
+            std::memset(raster, 0, rows * width * sizeof(std::uint32_t));
         image.row_offset = int(top);
         image.col_offset = 0;
         const bool complete =
@@ -427,6 +465,7 @@ public:
         Tiff().OpenOptionsSetErrorHandlerExtR(options.get(), OnError, &m_messages);
         Tiff().OpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, nullptr);
         Tiff().OpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxLibraryAllocation);
+        errno = 0;
         m_tiff = Open("rm", options.get());
         // libtiff reads uncompressed tiles wrong unless the file is mapped (it checks the
         // tile's size against its read buffer's, which is rounded up); their bytes are
@@ -439,6 +478,9 @@ public:
             m_cursor.position = 0;
             m_tiff = Open("r", options.get());
         }
+        if (m_tiff && LostJpegTables(m_tiff))
+            m_messages.outOfMemory = true;
+        ThrowIfOutOfMemory();
         if (!m_tiff) {
             detail = m_messages.firstError;
             const std::uint8_t* magic = m_cursor.source->View(0, 4);
@@ -454,9 +496,10 @@ public:
         Tiff().GetField(m_tiff, TIFFTAG_IMAGELENGTH, &height);
         Tiff().GetFieldDefaulted(m_tiff, TIFFTAG_ORIENTATION, &orientation);
         char reason[1024] = "";
-        if (Tiff().RGBAImageOK(m_tiff, reason) &&
-            Tiff().RGBAImageBegin(&m_image, m_tiff, 1, reason)) {
-            m_imageBegun = true;
+        m_imageBegun = Tiff().RGBAImageOK(m_tiff, reason) &&
+                       Tiff().RGBAImageBegin(&m_image, m_tiff, 1, reason);
+        ThrowIfOutOfMemory();
+        if (m_imageBegun) {
             width = m_image.width;
             height = m_image.height;
             orientation = m_image.orientation;
@@ -476,6 +519,7 @@ public:
     }
 
     void Decode(Size, RowSink& sink, DecodeReport& report) override {
+        errno = 0;
         std::size_t rows = 0;
         if (KnownOrientation(m_orientation) == ORIENTATION_TOPLEFT) {
             rows = Read(InOrder(sink));
@@ -484,6 +528,7 @@ public:
             rows = Read(Orienter(m_orientation, m_width, m_height, sink));
         }
         report.rows = rows;
+        ThrowIfOutOfMemory();  // not damage: the driver says so
         if (rows < m_height) {
             report.end = DecodeReport::kCorrupt;
             report.detail = m_messages.firstError;
@@ -491,6 +536,11 @@ public:
     }
 
 private:
+    void ThrowIfOutOfMemory() const {
+        if (m_messages.outOfMemory)
+            throw std::bad_alloc();
+    }
+
     TIFF* Open(const char* mode, TIFFOpenOptions* options) {
         return Tiff().ClientOpenExt("file", mode, &m_cursor, SourceRead, SourceWrite, SourceSeek,
                                     SourceClose, SourceSize, SourceMap, SourceUnmap, options);

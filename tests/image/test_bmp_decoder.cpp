@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "support/CodecCalls.h"
+#include "support/ImageFixtures.h"
 #include "support/RasterFixtures.h"
 
 using namespace fixtures;
@@ -16,6 +17,11 @@ DecodeResult Decode(const std::vector<std::uint8_t>& file) {
 }
 
 constexpr std::uint32_t kBlack = 0x000000;
+
+void SetLe32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        file[at + i] = std::uint8_t(value >> (8 * i));
+}
 
 // ---- round trips: every header kind, depth and compression the writers make ----
 
@@ -263,6 +269,45 @@ TEST(BmpDecoder, PixelOffsetInsideTheColourTableIsPassedOver) {
     EXPECT_EQ(DescribeDifference(FromDecoded(result), picture.Expand()), "");
 }
 
+// A pixel offset at the start of the table leaves the picture no colours at all: the
+// table is kept even when the file is cut, and what the cut loses is damage.
+TEST(BmpDecoder, PixelOffsetAtTheTableStartKeepsTheTableOfACutFile) {
+    const IndexedPicture picture = MakeIndexedPicture(6, 4, 252);
+    std::vector<std::uint8_t> file = MakeBmp(picture, Options(BmpHeader::kInfo, 8));
+    SetLe32(file, 10, 54);
+    file.resize(file.size() - 8 - 6);  // the top row and all but two pixels of the next
+    const DecodeResult result = Decode(file);
+    ASSERT_TRUE(result.pixels) << result.error;
+    EXPECT_EQ(result.damage, "truncated after row 2 of 4");
+    const RasterPicture p = FromDecoded(result);
+    for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(p.At(x, 3), picture.Expand().At(x, 3));
+        EXPECT_EQ(p.At(x, 1), x < 2 ? picture.Expand().At(x, 1) : kBlack) << x;
+        EXPECT_EQ(p.At(x, 0), kBlack);
+    }
+}
+
+// A public file (see files/README.md): its table announced, the pixel offset at the
+// table's start, the last byte (padding of the top row) cut. It shows the picture
+// the same file with the right offset and all its bytes shows, with the cut as damage.
+TEST(BmpDecoder, PublicFileWithOffsetAtTheTableStartShowsItsPicture) {
+    const std::vector<std::uint8_t> file = ReadBytesFile(
+        std::string(TSN_SOURCE_DIR) + "/tests/image/files/bmp-offset-at-header-end.bmp");
+    ASSERT_EQ(file.size(), 9253u);
+    std::vector<std::uint8_t> repaired = file;
+    SetLe32(repaired, 10, 54 + 252 * 4);
+    repaired.push_back(0);
+    const DecodeResult result = Decode(file);
+    const DecodeResult whole = Decode(repaired);
+    ASSERT_TRUE(result.pixels) << result.error;
+    ASSERT_TRUE(whole.pixels) << whole.error;
+    EXPECT_EQ(whole.damage, "");
+    EXPECT_EQ(result.damage, "truncated after row 63 of 64");
+    const RasterPicture p = FromDecoded(result);
+    EXPECT_EQ(p.At(0, 0), 0xFF0000u);
+    EXPECT_EQ(DescribeDifference(p, FromDecoded(whole)), "");
+}
+
 TEST(BmpDecoder, PaletteCutByThePixelOffsetReadsBlack) {
     IndexedPicture picture = MakeIndexedPicture(4, 1, 4);
     std::vector<std::uint8_t> file = MakeBmp(picture, Options(BmpHeader::kInfo, 8));
@@ -272,11 +317,6 @@ TEST(BmpDecoder, PaletteCutByThePixelOffsetReadsBlack) {
     const DecodeResult result = Decode(file);
     ASSERT_TRUE(result.pixels) << result.error;
     EXPECT_EQ(DescribeDifference(FromDecoded(result), picture.Expand()), "");
-}
-
-void SetLe32(std::vector<std::uint8_t>& file, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        file[at + i] = std::uint8_t(value >> (8 * i));
 }
 
 struct Broken {

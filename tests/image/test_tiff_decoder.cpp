@@ -8,6 +8,7 @@
 #include <map>
 
 #include "support/CodecCalls.h"
+#include "support/ImageFixtures.h"
 #include "support/RasterFixtures.h"
 
 using namespace fixtures;
@@ -461,6 +462,83 @@ TEST(TiffDecoder, BrokenFilesFailWithAReason) {
         EXPECT_FALSE(result.pixels);
         EXPECT_NE(result.error, "");
         EXPECT_EQ(result.error.find('\n'), std::string::npos);
+    }
+}
+
+// ---- public files, against libtiff's own reading ----
+
+std::vector<std::uint8_t> PublicFile(const char* name) {
+    return ReadBytesFile(std::string(TSN_SOURCE_DIR) + "/tests/image/files/" + name);
+}
+
+std::uint32_t Le(const std::vector<std::uint8_t>& file, std::size_t at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | file[at + std::size_t(i)];
+    return value;
+}
+
+// A little-endian file without `tag` in its first directory: the entries after it and
+// the next directory's offset move up, the count drops by one.
+std::vector<std::uint8_t> WithoutTag(std::vector<std::uint8_t> file, std::uint16_t tag) {
+    const std::size_t directory = Le(file, 4, 4);
+    const std::uint32_t count = Le(file, directory, 2);
+    const std::size_t end = directory + 2 + 12 * count + 4;
+    for (std::size_t entry = directory + 2; entry < end - 4; entry += 12) {
+        if (Le(file, entry, 2) != tag)
+            continue;
+        std::copy(file.begin() + std::ptrdiff_t(entry + 12), file.begin() + std::ptrdiff_t(end),
+                  file.begin() + std::ptrdiff_t(entry));
+        file[directory] = std::uint8_t(count - 1);
+        file[directory + 1] = std::uint8_t((count - 1) >> 8);
+        break;
+    }
+    return file;
+}
+
+// Rows whose pixels differ from the reference by more than `tolerance` levels.
+struct RowDifference {
+    int rows = 0;
+    int first = -1;
+    int largest = 0;  // levels, over every pixel
+};
+
+RowDifference CompareRows(const RasterPicture& actual, const RasterPicture& expected,
+                          int tolerance) {
+    RowDifference d;
+    for (int y = 0; y < expected.height; ++y) {
+        int largest = 0;
+        for (int x = 0; x < expected.width; ++x)
+            for (int shift : {0, 8, 16})
+                largest = std::max(largest, std::abs(int((actual.At(x, y) >> shift) & 0xFF) -
+                                                     int((expected.At(x, y) >> shift) & 0xFF)));
+        d.largest = std::max(d.largest, largest);
+        if (largest > tolerance && d.rows++ == 0)
+            d.first = y;
+    }
+    return d;
+}
+
+TEST(TiffDecoder, OldStyleJpegInOneTallStripMatchesLibtiffOnEveryRow) {
+    // One strip of 870 rows, taller than a band: libtiff's old-style JPEG decoder gives
+    // wrong rows when a strip is read in parts.
+    const std::vector<std::uint8_t> original = PublicFile("ojpeg-strips.tif");
+    ASSERT_FALSE(original.empty());
+    const std::vector<std::uint8_t> withoutSamples = WithoutTag(original, TIFFTAG_SAMPLESPERPIXEL);
+    ASSERT_LT(withoutSamples[8], original[8]);
+    for (const std::vector<std::uint8_t>* file : {&original, &withoutSamples}) {
+        SCOPED_TRACE(file == &original ? "as published" : "without SamplesPerPixel");
+        const RasterPicture reference = ReadTiffThroughLibtiff(*file);
+        ASSERT_EQ(reference.width, 4160);
+        ASSERT_EQ(reference.height, 870);
+        const DecodeResult result = Decode(*file);
+        ASSERT_TRUE(result.pixels) << result.error;
+        EXPECT_EQ(result.damage, "");
+        const RasterPicture decoded = FromDecoded(result);
+        ASSERT_EQ(decoded.width, reference.width);
+        ASSERT_EQ(decoded.height, reference.height);
+        const RowDifference d = CompareRows(decoded, reference, 2);
+        EXPECT_EQ(d.rows, 0) << "from row " << d.first << ", up to " << d.largest << " levels";
     }
 }
 

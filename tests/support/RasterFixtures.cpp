@@ -793,6 +793,28 @@ std::vector<std::uint8_t> MakeTiff(const RasterPicture& picture, std::uint16_t c
     return MakeTiff(options, samples);
 }
 
+RasterPicture ReadTiffThroughLibtiff(const std::vector<std::uint8_t>& file) {
+    MemoryStream stream{file, 0};
+    TIFF* tiff = TIFFClientOpen("memory", "r", &stream, StreamRead, StreamWrite, StreamSeek,
+                                StreamClose, StreamSize, NoMap, NoUnmap);
+    if (!tiff)
+        return {};
+    std::uint32_t width = 0, height = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    std::vector<std::uint32_t> abgr(std::size_t(width) * height);
+    const bool read =
+        TIFFReadRGBAImageOriented(tiff, width, height, abgr.data(), ORIENTATION_TOPLEFT, 0) != 0;
+    TIFFClose(tiff);
+    if (!read)
+        return {};
+    RasterPicture picture{int(width), int(height), {}};
+    picture.pixels.reserve(abgr.size());
+    for (std::uint32_t v : abgr)
+        picture.pixels.push_back(TIFFGetR(v) << 16 | TIFFGetG(v) << 8 | TIFFGetB(v));
+    return picture;
+}
+
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

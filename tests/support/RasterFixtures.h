@@ -140,6 +140,9 @@ std::vector<std::uint8_t> MakeTiff(const TiffOptions& options,
                                    const std::vector<std::uint16_t>& samples);
 // A plain 8-bit RGB TIFF of the picture.
 std::vector<std::uint8_t> MakeTiff(const RasterPicture& picture, std::uint16_t compression = 1);
+// The file's first picture as libtiff's own RGBA reader gives it, top-left first;
+// empty when libtiff cannot read it whole.
+RasterPicture ReadTiffThroughLibtiff(const std::vector<std::uint8_t>& file);
 
 // ---- files ----
 
