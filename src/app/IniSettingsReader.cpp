@@ -70,22 +70,20 @@ IniSettingsReader::IniSettingsReader() {
         m_intFiles.push_back(directory + organisation);
 }
 
-const IniSettingsReader::SettingsFile& IniSettingsReader::File(const std::string& path) {
+const IniSettingsReader::Values& IniSettingsReader::File(const std::string& path) {
     auto [place, added] = m_files.try_emplace(path);
     if (added) {
-        if (const std::optional<std::string> text = ReadFile(path)) {
-            place->second.readable = true;
-            place->second.values = IniGeneralValues(*text);
-        }
+        if (const std::optional<std::string> text = ReadFile(path))
+            place->second = IniGeneralValues(*text);
     }
     return place->second;
 }
 
 int IniSettingsReader::GetProfileInt(const std::string& name, int defaultValue) {
     for (const std::string& path : m_intFiles) {
-        const SettingsFile& file = File(path);
-        const auto found = file.values.find(name);
-        if (found != file.values.end())
+        const Values& values = File(path);
+        const auto found = values.find(name);
+        if (found != values.end())
             return IniValueAsInt(found->second.value).value_or(defaultValue);
     }
     return defaultValue;
@@ -102,9 +100,9 @@ std::optional<IniSettingsReader::FoundString> IniSettingsReader::FindString(
     // A path is one string, byte for byte: only a value QSettings wrote itself (quoted,
     // or a byte array) is read the way QSettings reads it.
     for (const std::string& path : m_stringFiles) {
-        const SettingsFile& file = File(path);
-        const auto found = file.values.find(name);
-        if (found == file.values.end())
+        const Values& values = File(path);
+        const auto found = values.find(name);
+        if (found == values.end())
             continue;
         const std::string& line = found->second.line;
         FoundString result{line, true, path == UserFile()};

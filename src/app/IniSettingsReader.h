@@ -35,13 +35,11 @@ public:
     std::optional<FoundString> FindString(const std::string& name);
 
 private:
-    struct SettingsFile {
-        bool readable = false;
-        std::map<std::string, IniEntry> values;
-    };
-    const SettingsFile& File(const std::string& path);
+    using Values = std::map<std::string, IniEntry>;
+    // The [General] values of a file; none when it is missing or unreadable.
+    const Values& File(const std::string& path);
 
-    std::map<std::string, SettingsFile> m_files;
+    std::map<std::string, Values> m_files;
     std::vector<std::string> m_intFiles;     // with the organisation-wide files
     std::vector<std::string> m_stringFiles;  // the application's own files only
 };
