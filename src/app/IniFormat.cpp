@@ -296,8 +296,8 @@ std::optional<std::u16string> ValueString(std::string_view text, IniValue::Kind&
 
 }  // namespace
 
-std::map<std::string, std::string> IniGeneralValues(std::string_view text) {
-    std::map<std::string, std::string> values;
+std::map<std::string, IniEntry> IniGeneralValues(std::string_view text) {
+    std::map<std::string, IniEntry> values;
     bool general = true;
     std::size_t pos = 0;
     IniLine line;
@@ -314,8 +314,11 @@ std::map<std::string, std::string> IniGeneralValues(std::string_view text) {
             continue;
         const std::size_t keyLength = line.equals - line.start;
         const std::string key = UnescapedKey(Trimmed(content.substr(0, keyLength)));
-        if (!key.empty())
-            values[key] = std::string(content.substr(keyLength + 1));
+        if (key.empty())
+            continue;
+        const std::string_view rest = text.substr(line.equals + 1);
+        values[key] = IniEntry{std::string(content.substr(keyLength + 1)),
+                               std::string(rest.substr(0, rest.find_first_of("\r\n")))};
     }
     return values;
 }

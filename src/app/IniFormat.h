@@ -7,11 +7,19 @@
 #include <string>
 #include <string_view>
 
+// One key's text. `value` as QSettings takes it: after the "=", up to a comment, over
+// quoted line breaks and escaped line ends. `line` byte for byte: the rest of the
+// key's line after the "=", comment and all.
+struct IniEntry {
+    std::string value;
+    std::string line;
+};
+
 // The values directly under the application's key (the [General] section, whatever
-// its case, and lines before any section): each key's value text as it stands after
-// the "=", the last line of a key counting. Comments, quoted line breaks, escaped line
-// ends and percent-encoded keys are taken as QSettings takes them.
-std::map<std::string, std::string> IniGeneralValues(std::string_view text);
+// its case, and lines before any section), the last line of a key counting. Comments,
+// quoted line breaks, escaped line ends and percent-encoded keys are taken as QSettings
+// takes them.
+std::map<std::string, IniEntry> IniGeneralValues(std::string_view text);
 
 // What QSettings makes of a value text, as the string or the byte array it holds.
 struct IniValue {

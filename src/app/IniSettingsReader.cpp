@@ -53,37 +53,6 @@ std::optional<std::string> ReadFile(const std::string& path) {
     return text.str();
 }
 
-// The text after "name=" on the key's last line in the [General] section (or before
-// any section), exactly as it stands, lines split at line feeds only: the viewer's
-// store reads a string value so.
-std::optional<std::string> RawGeneralValue(const std::string& text, const std::string& name) {
-    const auto trimmed = [](std::string_view s) {
-        const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-        while (!s.empty() && blank(s.front()))
-            s.remove_prefix(1);
-        while (!s.empty() && blank(s.back()))
-            s.remove_suffix(1);
-        return s;
-    };
-    std::optional<std::string> value;
-    bool general = true;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const std::string_view whole = trimmed(line);
-        if (!whole.empty() && whole.front() == '[') {
-            general = whole == "[General]";
-            continue;
-        }
-        const std::size_t equals = line.find('=');
-        if (general && equals != std::string::npos && equals > 0 &&
-            trimmed(std::string_view(line).substr(0, equals)) == name)
-            value = line.substr(equals + 1);
-    }
-    return value;
-}
-
 }  // namespace
 
 IniSettingsReader::IniSettingsReader() {
@@ -101,45 +70,50 @@ IniSettingsReader::IniSettingsReader() {
         m_intFiles.push_back(directory + organisation);
 }
 
-const IniSettingsReader::SettingsFile& IniSettingsReader::File(const std::string& path) {
+const IniSettingsReader::Values& IniSettingsReader::File(const std::string& path) {
     auto [place, added] = m_files.try_emplace(path);
     if (added) {
-        place->second.text = ReadFile(path);
-        if (place->second.text)
-            place->second.values = IniGeneralValues(*place->second.text);
+        if (const std::optional<std::string> text = ReadFile(path))
+            place->second = IniGeneralValues(*text);
     }
     return place->second;
 }
 
 int IniSettingsReader::GetProfileInt(const std::string& name, int defaultValue) {
     for (const std::string& path : m_intFiles) {
-        const SettingsFile& file = File(path);
-        const auto found = file.values.find(name);
-        if (found != file.values.end())
-            return IniValueAsInt(found->second).value_or(defaultValue);
+        const Values& values = File(path);
+        const auto found = values.find(name);
+        if (found != values.end())
+            return IniValueAsInt(found->second.value).value_or(defaultValue);
     }
     return defaultValue;
 }
 
 std::string IniSettingsReader::GetProfileString(const std::string& name,
                                                 const std::string& defaultValue) {
+    std::optional<FoundString> found = FindString(name);
+    return found ? std::move(found->value) : defaultValue;
+}
+
+std::optional<IniSettingsReader::FoundString> IniSettingsReader::FindString(
+    const std::string& name) {
     // A path is one string, byte for byte: only a value QSettings wrote itself (quoted,
     // or a byte array) is read the way QSettings reads it.
     for (const std::string& path : m_stringFiles) {
-        const SettingsFile& file = File(path);
-        const std::optional<std::string> raw =
-            file.text ? RawGeneralValue(*file.text, name) : std::nullopt;
-        if (!raw)
+        const Values& values = File(path);
+        const auto found = values.find(name);
+        if (found == values.end())
             continue;
-        if (!raw->empty() && (raw->front() == '"' || raw->front() == '@')) {
-            const auto found = file.values.find(name);
-            if (found != file.values.end()) {
-                const IniValue value = ParseIniValue(found->second);
-                if (value.kind != IniValue::kOther)
-                    return value.bytes;
+        const std::string& line = found->second.line;
+        FoundString result{line, true, path == UserFile()};
+        if (!line.empty() && (line.front() == '"' || line.front() == '@')) {
+            IniValue value = ParseIniValue(found->second.value);
+            if (value.kind != IniValue::kOther) {
+                result.value = std::move(value.bytes);
+                result.verbatim = false;
             }
         }
-        return *raw;
+        return result;
     }
-    return defaultValue;
+    return std::nullopt;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The viewer's settings store read without QtCore, for programs that only read it:
-// the same files, in the same order, each value taken as the viewer's own store
-// (QtSettingsStore) takes it. Each file is read once, when first needed. Writing does
-// nothing.
+// The one reader of the viewer's settings store, without QtCore: the files QSettings
+// would read, in its order, each value taken as QSettings takes it, except that a
+// string the user typed (not one QSettings wrote) is a path, read byte for byte. The
+// viewer's store and tsn-dump both read through it. Each file is read once, when
+// first needed. Writing does nothing.
 
 #include <map>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "app/Ctsn_viewerApp.h"
+#include "app/IniFormat.h"
 
 class IniSettingsReader : public SettingsStore {
 public:
@@ -17,18 +19,27 @@ public:
     // /etc/xdg), as QSettings finds them.
     IniSettingsReader();
 
+    // The user's own file, the one the viewer writes.
+    const std::string& UserFile() const { return m_stringFiles.front(); }
+
     int GetProfileInt(const std::string& name, int defaultValue) override;
     void WriteProfileInt(const std::string&, int) override {}
     std::string GetProfileString(const std::string& name, const std::string& defaultValue) override;
 
-private:
-    struct SettingsFile {
-        std::optional<std::string> text;  // none: missing or unreadable
-        std::map<std::string, std::string> values;
+    struct FoundString {
+        std::string value;
+        bool verbatim = false;  // the line's text as it stands, not what QSettings wrote
+        bool inUserFile = false;
     };
-    const SettingsFile& File(const std::string& path);
+    // The string value of the first file that has the key.
+    std::optional<FoundString> FindString(const std::string& name);
 
-    std::map<std::string, SettingsFile> m_files;
+private:
+    using Values = std::map<std::string, IniEntry>;
+    // The [General] values of a file; none when it is missing or unreadable.
+    const Values& File(const std::string& path);
+
+    std::map<std::string, Values> m_files;
     std::vector<std::string> m_intFiles;     // with the organisation-wide files
     std::vector<std::string> m_stringFiles;  // the application's own files only
 };

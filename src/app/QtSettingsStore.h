@@ -1,7 +1,9 @@
 #pragma once
-// The per-user settings store over QSettings: organisation "Tessellon", application
-// "tsn_viewer", native format (on Linux $XDG_CONFIG_HOME/Tessellon/tsn_viewer.conf,
-// values under [General]), with the system-wide file read beneath the user's own.
+// The viewer's settings store: read through IniSettingsReader, as tsn-dump reads it,
+// and written through QSettings into the user's file of that reader
+// ($XDG_CONFIG_HOME/Tessellon/tsn_viewer.conf, values under [General]). The shell
+// keeps its own values (recent files, the window's place) in sections of their own
+// of the same file, through Settings().
 
 #include <memory>
 
@@ -26,6 +28,9 @@ public:
     // it. A value in the user's file that a later save by QSettings would change is
     // written back at once as a byte array, which QSettings keeps exact.
     std::string GetProfileString(const std::string& name, const std::string& defaultValue) override;
+
+    // The user's file, for the shell's own sections. Call sync() after writing.
+    QSettings& Settings() { return *m_settings; }
 
 private:
     std::unique_ptr<QSettings> m_settings;

@@ -1,5 +1,6 @@
 #include "cli/DumpOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <utility>
@@ -14,7 +15,8 @@ const char* const kDumpUsage =
     "  --defs-dir DIR          read official_collection.def from DIR\n"
     "  --preview full|half|limited\n"
     "                          preview sizing (default: the PreviewType preference)\n"
-    "  --max-size W H          limits of the limited size (default: PrevSizeX, PrevSizeY)\n"
+    "  --max-size W H          limits of the limited size (default: PrevSizeX, PrevSizeY);\n"
+    "                          a limit below 1 leaves its side free\n"
     "  --ppm FILE              write the picture as held after preview sizing (one IMAGE)\n"
     "  --trace PAGE            print the view's drawing of PAGE (one IMAGE): none, general,\n"
     "                          business, collection, copyright, protocol or comments\n"
@@ -28,7 +30,7 @@ const char* const kDumpUsage =
     "                          one a line\n"
     "  -0, --null              with --files-from: paths end with NUL, not newline\n"
     "  -j, --jobs N            open the images with N workers (default: one per\n"
-    "                          processor); the output stays in order\n"
+    "                          processor), at most 256; the output stays in order\n"
     "  --progress              a progress line on standard error when it is a terminal\n"
     "  --help                  show this help\n"
     "  --version               show the version\n"
@@ -63,15 +65,12 @@ std::optional<int> ParsePreviewType(const std::string& text) {
     return std::nullopt;
 }
 
-// More workers than this only cost memory.
-constexpr int kMostJobs = 256;
-
-// A whole decimal number from 1 up; the limits divide a picture's sides.
-std::optional<int> ParsePositive(const std::string& text) {
+// A whole decimal number, optionally with a minus sign.
+std::optional<int> ParseInteger(const std::string& text) {
     int value = 0;
     const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || value < 1)
+    if (error != std::errc() || stop != end)
         return std::nullopt;
     return value;
 }
@@ -168,10 +167,9 @@ private:
         auto value = Value("--jobs");
         if (!value)
             return;
-        m_result.options.jobs = ParsePositive(*value);
-        if (!m_result.options.jobs || *m_result.options.jobs > kMostJobs)
-            Fail("--jobs takes a whole number from 1 to " + std::to_string(kMostJobs) + ", not '" +
-                 *value + "'");
+        m_result.options.jobs = ParseInteger(*value);
+        if (!m_result.options.jobs || *m_result.options.jobs < 1)
+            Fail("--jobs takes a whole number from 1 up, not '" + *value + "'");
     }
 
     void ReadPpm() {
@@ -199,11 +197,11 @@ private:
         }
         const std::string& width = m_args[m_next++];
         const std::string& height = m_args[m_next++];
-        m_result.options.maxWidth = ParsePositive(width);
-        m_result.options.maxHeight = ParsePositive(height);
+        // As in the preferences, a limit below 1 leaves its side free.
+        m_result.options.maxWidth = ParseInteger(width);
+        m_result.options.maxHeight = ParseInteger(height);
         if (!m_result.options.maxWidth || !m_result.options.maxHeight)
-            Fail("--max-size takes two whole numbers from 1 up, not '" + width + "' '" + height +
-                 "'");
+            Fail("--max-size takes two whole numbers, not '" + width + "' '" + height + "'");
     }
 
     void ReadTrace() {
@@ -269,4 +267,9 @@ private:
 
 ParsedCommandLine ParseDumpCommandLine(const std::vector<std::string>& args) {
     return ArgumentReader(args).Read();
+}
+
+int DumpWorkers(std::optional<int> requested, unsigned processors) {
+    const int wanted = requested.value_or(static_cast<int>(std::min(processors, 1u << 20)));
+    return std::clamp(wanted, 1, kMostJobs);
 }

@@ -22,7 +22,7 @@ struct DumpOptions {
     bool recursive = false;                // directories among the images are walked
     std::optional<std::string> filesFrom;  // more image paths from this file ("-": stdin)
     bool nullSeparated = false;            // the list's paths end with NUL, not newline
-    std::optional<int> jobs;               // workers; else one per processor
+    std::optional<int> jobs;               // workers asked for; else one per processor
     bool progress = false;                 // a progress line on a terminal's stderr
     bool help = false;
     bool version = false;
@@ -37,6 +37,11 @@ struct ParsedCommandLine {
 // Options may come before, between or after the images; "--" ends the options, and
 // "--name=value" is accepted for any option that takes one value (and "-jN").
 ParsedCommandLine ParseDumpCommandLine(const std::vector<std::string>& args);
+
+// Workers for `requested` (nothing: one per processor), on one rule for both: more
+// than kMostJobs only cost memory.
+constexpr int kMostJobs = 256;
+int DumpWorkers(std::optional<int> requested, unsigned processors);
 
 // The --help text.
 extern const char* const kDumpUsage;

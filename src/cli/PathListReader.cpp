@@ -1,6 +1,7 @@
 #include "cli/PathListReader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,13 +15,22 @@ PathListReader::PathListReader(const std::string& name, bool nullSeparated)
     : m_name(name), m_separator(nullSeparated ? '\0' : '\n') {
     if (name == "-") {
         m_fd = STDIN_FILENO;
-        return;
-    }
-    m_fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
-        m_openError = std::generic_category().message(errno);
-    else
+    } else {
+        m_fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0) {
+            m_startError = std::generic_category().message(errno);
+            return;
+        }
         m_ownsFd = true;
+    }
+    // A file or a directory answers a first read at once: a list that cannot be read
+    // is then known before any image. A pipe or a terminal may keep us waiting.
+    struct stat status {};
+    if (::fstat(m_fd, &status) == 0 && !S_ISFIFO(status.st_mode) && !S_ISCHR(status.st_mode) &&
+        !S_ISSOCK(status.st_mode)) {
+        Fill();
+        m_startError = m_readError;
+    }
 }
 
 PathListReader::~PathListReader() {

@@ -7,14 +7,15 @@
 
 class PathListReader {
 public:
-    // "-" is standard input. A file that cannot be opened leaves OpenError() set.
+    // "-" is standard input. A list that cannot be opened, or a file or directory
+    // whose first read fails, leaves StartError() set: known before any image.
     PathListReader(const std::string& name, bool nullSeparated);
     ~PathListReader();
     PathListReader(const PathListReader&) = delete;
     PathListReader& operator=(const PathListReader&) = delete;
 
     const std::string& Name() const { return m_name; }
-    const std::string& OpenError() const { return m_openError; }
+    const std::string& StartError() const { return m_startError; }
 
     // The next path, or nothing at the end of the list (or after a read error, which
     // ReadError() then tells). Empty entries are skipped: they name no file.
@@ -34,6 +35,6 @@ private:
     bool m_ended = false;
     std::string m_buffer;
     std::size_t m_start = 0;  // where the unread part of m_buffer begins
-    std::string m_openError;
+    std::string m_startError;
     std::string m_readError;
 };

@@ -122,8 +122,8 @@ public:
         std::unique_ptr<PathListReader> list;
         if (m_options.filesFrom) {
             list = std::make_unique<PathListReader>(*m_options.filesFrom, m_options.nullSeparated);
-            if (!list->OpenError().empty()) {
-                m_env.err << "tsn-dump: " << *m_options.filesFrom << ": " << list->OpenError()
+            if (!list->StartError().empty()) {
+                m_env.err << "tsn-dump: " << *m_options.filesFrom << ": " << list->StartError()
                           << "\n";
                 return kExitUsage;
             }
@@ -161,12 +161,11 @@ private:
     }
 
     int Workers() const {
-        if (m_options.jobs)
-            return *m_options.jobs;
         const bool severalImages =
             m_options.images.size() > 1 || m_options.filesFrom || m_options.recursive;
-        return severalImages ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))
-                             : 1;
+        if (!m_options.jobs && !severalImages)
+            return 1;
+        return DumpWorkers(m_options.jobs, std::thread::hardware_concurrency());
     }
 
     // What is already on the output goes before an error line, so the two streams

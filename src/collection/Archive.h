@@ -19,7 +19,6 @@ public:
     }
 
     bool IsStoring() const { return m_storing; }
-    bool IsLoading() const { return !m_storing; }
     // False once a read ran out of data.
     bool IsGood() const { return m_good; }
     const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }

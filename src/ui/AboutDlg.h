@@ -8,6 +8,5 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kTemplateId = 100;
     explicit CAboutDlg(QWidget* parent = nullptr);
 };

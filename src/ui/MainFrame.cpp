@@ -81,14 +81,25 @@ QAction* CMainFrame::addCommand(int id, const QString& text, const QKeySequence&
 }
 
 void CMainFrame::createActions() {
-    auto toApplication = [this](int id) {
-        connect(m_actions[id], &QAction::triggered, this,
-                [this, id] { emit commandRequested(id); });
-    };
-    auto toView = [this](int id) {
-        connect(m_actions[id], &QAction::triggered, this, [this, id] { m_view->runCommand(id); });
-    };
+    createFileActions();
+    createEditActions();
+    createPageActions();
+    createWindowActions();
+    createKeyOnlyActions();
+    createBrowseActions();
+}
 
+// A command that the application handles.
+void CMainFrame::toApplication(int id) {
+    connect(m_actions[id], &QAction::triggered, this, [this, id] { emit commandRequested(id); });
+}
+
+// A command that the view handles.
+void CMainFrame::toView(int id) {
+    connect(m_actions[id], &QAction::triggered, this, [this, id] { m_view->runCommand(id); });
+}
+
+void CMainFrame::createFileActions() {
     addCommand(kFileOpen, QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O));
     toApplication(kFileOpen);
     addCommand(kFilePrint, QStringLiteral("&Print..."), QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -99,8 +110,10 @@ void CMainFrame::createActions() {
     toApplication(kFilePrintSetup);
     addCommand(kAppExit, QStringLiteral("E&xit"));
     connect(m_actions[kAppExit], &QAction::triggered, this, &QWidget::close);
+}
 
-    // No handler anywhere: disabled at all times, its shortcuts ignored.
+// No handler anywhere: disabled at all times, their shortcuts ignored.
+void CMainFrame::createEditActions() {
     QAction* copy = addCommand(kEditCopy, QStringLiteral("&Copy"));
     copy->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
@@ -113,7 +126,10 @@ void CMainFrame::createActions() {
     QAction* undo = addCommand(kEditUndo, QStringLiteral("&Undo"));
     undo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+}
 
+// The pages and the view's two switches: ticked and enabled as the view says.
+void CMainFrame::createPageActions() {
     addCommand(kGeneralCard, QStringLiteral("&General Card"));
     addCommand(kBusinessCard, QStringLiteral("&Business E-Card"));
     addCommand(kCollectionCard, QStringLiteral("&Collection Card"));
@@ -126,7 +142,10 @@ void CMainFrame::createActions() {
         m_actions[id]->setCheckable(true);
         toView(id);
     }
+}
 
+// Preferences, the two bars and About.
+void CMainFrame::createWindowActions() {
     addCommand(kPreferences, QStringLiteral("&Preferences"));
     toApplication(kPreferences);
     addCommand(kViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
@@ -141,8 +160,10 @@ void CMainFrame::createActions() {
     });
     addCommand(kAppAbout, QStringLiteral("&About tSN Viewer..."));
     toApplication(kAppAbout);
+}
 
-    // Accelerators without a menu item.
+// Accelerators without a menu item.
+void CMainFrame::createKeyOnlyActions() {
     addCommand(kFileNew, QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N));
     toApplication(kFileNew);
     // The document has no stored form: saving must never write the open file.
@@ -150,7 +171,9 @@ void CMainFrame::createActions() {
     // The window has one pane: there is nothing to switch to.
     addCommand(kNextPane, QStringLiteral("Next Pane"), QKeySequence(Qt::Key_F6));
     addCommand(kPrevPane, QStringLiteral("Previous Pane"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
+}
 
+void CMainFrame::createBrowseActions() {
     // Browsing the folder: keys only, so the menus and the toolbar stay as they are.
     auto browse = [this](const QString& text, QList<QKeySequence> keys, int step) {
         auto* action = new QAction(text, this);

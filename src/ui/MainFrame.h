@@ -65,6 +65,14 @@ protected:
 private:
     QAction* addCommand(int id, const QString& text, const QKeySequence& shortcut = {});
     void createActions();
+    void createFileActions();
+    void createEditActions();
+    void createPageActions();
+    void createWindowActions();
+    void createKeyOnlyActions();
+    void createBrowseActions();
+    void toApplication(int id);
+    void toView(int id);
     void createMenus();
     void createToolBar();
     void createStatusBar();

@@ -12,7 +12,6 @@ class CMessageDlg : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kTemplateId = 132;
     static constexpr int kTextControlId = 1000;
     explicit CMessageDlg(QWidget* parent = nullptr);
 

@@ -17,7 +17,6 @@ class CPrefPrev : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kTemplateId = 102;
     // Control ids, also the controls' object names ("control1010" ...).
     static constexpr int kFullSize = 1010;
     static constexpr int kHalfSize = 1012;

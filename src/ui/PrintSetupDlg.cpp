@@ -19,11 +19,7 @@ PrinterList InstalledPrinters() {
 
 CPrintSetupDlg::CPrintSetupDlg(QPrinter& printer, const PrinterList& printers, DialogRunner& runner,
                                QWidget* parent)
-    : QDialog(parent),
-      m_printer(printer),
-      m_runner(runner),
-      m_previousName(printer.printerName()),
-      m_previousLayout(printer.pageLayout()) {
+    : QDialog(parent), m_printer(printer), m_runner(runner), m_found(ChoicesOf(printer)) {
     setWindowTitle(QStringLiteral("Print Setup"));
     m_printers = new QComboBox;
     m_printers->setObjectName(QStringLiteral("printerName"));
@@ -62,11 +58,30 @@ void CPrintSetupDlg::Apply() {
         m_printer.setPrinterName(chosen);
 }
 
+CPrintSetupDlg::PrinterChoices CPrintSetupDlg::ChoicesOf(const QPrinter& printer) {
+    return {printer.outputFormat(), printer.printerName(), printer.outputFileName(),
+            printer.pageLayout(),   printer.duplex(),      printer.colorMode(),
+            printer.paperSource(),  printer.copyCount()};
+}
+
 void CPrintSetupDlg::Revert() {
-    // An empty name would turn the printer into a PDF writer: only a real one goes back.
-    if (!m_previousName.isEmpty() && m_printer.printerName() != m_previousName)
-        m_printer.setPrinterName(m_previousName);
-    m_printer.setPageLayout(m_previousLayout);
+    const PrinterChoices& found = m_found;
+    // The output first: changing it may reset the rest. An empty file name would make
+    // a PDF writer native again, so only a real one goes back.
+    if (found.format == QPrinter::PdfFormat) {
+        m_printer.setOutputFormat(QPrinter::PdfFormat);
+        if (!found.outputFileName.isEmpty())
+            m_printer.setOutputFileName(found.outputFileName);
+    } else {
+        if (!found.printerName.isEmpty())
+            m_printer.setPrinterName(found.printerName);
+        m_printer.setOutputFileName(found.outputFileName);
+    }
+    m_printer.setPageLayout(found.pageLayout);
+    m_printer.setDuplex(found.duplex);
+    m_printer.setColorMode(found.colorMode);
+    m_printer.setPaperSource(found.paperSource);
+    m_printer.setCopyCount(found.copyCount);
 }
 
 void CPrintSetupDlg::EditPage() {

@@ -5,11 +5,11 @@
 
 #include <QDialog>
 #include <QPageLayout>
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 
 class QComboBox;
-class QPrinter;
 class QPushButton;
 class DialogRunner;
 
@@ -36,17 +36,29 @@ public:
     QPushButton* pageSetupButton() const { return m_pageSetup; }
 
     // After OK: the chosen printer into `printer`'s keeping. After Cancel: the
-    // printer and its page as they were before the dialog.
+    // printer as the dialog found it, a PDF file chosen in Print included.
     void Apply();
     void Revert();
 
 private:
+    // What the dialog and its page setup may change in the printer.
+    struct PrinterChoices {
+        QPrinter::OutputFormat format;
+        QString printerName;
+        QString outputFileName;
+        QPageLayout pageLayout;
+        QPrinter::DuplexMode duplex;
+        QPrinter::ColorMode colorMode;
+        QPrinter::PaperSource paperSource;
+        int copyCount;
+    };
+    static PrinterChoices ChoicesOf(const QPrinter& printer);
+
     void EditPage();
 
     QPrinter& m_printer;
     DialogRunner& m_runner;
     QComboBox* m_printers = nullptr;
     QPushButton* m_pageSetup = nullptr;
-    QString m_previousName;
-    QPageLayout m_previousLayout;
+    PrinterChoices m_found;
 };

@@ -2,7 +2,7 @@
 
 #include <QSettings>
 
-#include "ui/ShellStrings.h"
+#include "app/QtSettingsStore.h"
 
 namespace {
 
@@ -10,19 +10,14 @@ const QString kSection = QStringLiteral("Recent File List");
 // Longer paths are shown with their middle left out.
 constexpr qsizetype kMenuPathLength = 48;
 
-QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tessellon"),
-                     QString::fromLatin1(ShellText::kAppTitle));
-}
-
 QString Key(int index) {
     return QStringLiteral("File%1").arg(index + 1);
 }
 
 }  // namespace
 
-void RecentFileList::Load() {
-    QSettings settings = Store();
+void RecentFileList::Load(QtSettingsStore& store) {
+    QSettings& settings = store.Settings();
     settings.beginGroup(kSection);
     m_paths.clear();
     for (int i = 0; i < kSize; ++i) {
@@ -31,10 +26,11 @@ void RecentFileList::Load() {
             break;
         m_paths.append(path);
     }
+    settings.endGroup();
 }
 
-void RecentFileList::Save() const {
-    QSettings settings = Store();
+void RecentFileList::Save(QtSettingsStore& store) const {
+    QSettings& settings = store.Settings();
     settings.beginGroup(kSection);
     for (int i = 0; i < kSize; ++i) {
         if (i < m_paths.size())

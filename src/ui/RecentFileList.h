@@ -6,12 +6,14 @@
 #include <QString>
 #include <QStringList>
 
+class QtSettingsStore;
+
 class RecentFileList {
 public:
     static constexpr int kSize = 4;
 
-    void Load();
-    void Save() const;
+    void Load(QtSettingsStore& store);
+    void Save(QtSettingsStore& store) const;
 
     // Moves `path` to the top (a path already listed is not listed twice) and
     // drops the oldest beyond four.

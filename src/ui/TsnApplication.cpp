@@ -65,7 +65,7 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
     m_app.LoadPreferences(*m_store);
     m_backend.Startup();
     LoadCollectionDefs(m_app.m_directory, m_app.m_colDefs);
-    m_recent.Load();
+    m_recent.Load(*m_store);
 
     m_doc = std::make_unique<Ctsn_viewerDoc>(m_app, m_backend, m_notifier);
     m_frame = std::make_unique<CMainFrame>(*m_doc, m_app);
@@ -80,7 +80,7 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
         m_frame.get(), &CMainFrame::fileDropped, this,
         [this](const QString& path) { OpenDocumentFile(path); }, Qt::QueuedConnection);
 
-    RestoreWindowGeometry(*m_frame);
+    RestoreWindowGeometry(*m_frame, *m_store);
     // Only the first argument counts: the program shows one file at a time.
     if (arguments.isEmpty()) {
         OnFileNew();
@@ -104,9 +104,11 @@ int TsnApplication::ExitInstance() {
     if (m_store)
         m_app.SavePreferences(*m_store);
     m_app.m_colDefs.clear();
-    m_recent.Save();
-    if (m_frame)
-        SaveWindowGeometry(*m_frame);
+    if (m_store) {
+        m_recent.Save(*m_store);
+        if (m_frame)
+            SaveWindowGeometry(*m_frame, *m_store);
+    }
     return 0;
 }
 

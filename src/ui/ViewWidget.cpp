@@ -44,11 +44,6 @@ void ViewWidget::initialUpdate() {
     emit commandStatesChanged();
 }
 
-void ViewWidget::documentUpdated() {
-    m_view.OnUpdate();
-    emit commandStatesChanged();
-}
-
 bool ViewWidget::runCommand(int id) {
     if (!m_view.OnCommand(id))
         return false;

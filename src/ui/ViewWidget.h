@@ -30,8 +30,6 @@ public:
 
     // After a new document or an open: OnInitialUpdate, then OnUpdate.
     void initialUpdate();
-    // After the document changed (a load): OnUpdate.
-    void documentUpdated();
     // Runs a view command (page, toggle, print) and repaints the whole viewport.
     // False for an id the view does not handle.
     bool runCommand(int id);

@@ -8,6 +8,5 @@ class CWelcomeDlg : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kTemplateId = 134;
     explicit CWelcomeDlg(QWidget* parent = nullptr);
 };

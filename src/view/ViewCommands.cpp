@@ -27,13 +27,6 @@ constexpr std::array<CommandEntry, 11> kCommands = {{
     {kFilePrintPreview, "Display full pages\nPrint Preview"},
 }};
 
-constexpr std::array<int, kCommands.size()> kIds = [] {
-    std::array<int, kCommands.size()> ids{};
-    for (std::size_t i = 0; i < kCommands.size(); ++i)
-        ids[i] = kCommands[i].id;
-    return ids;
-}();
-
 // The page a page command selects, or PageNone for any other id.
 CardPage PageOf(int id) {
     switch (id) {
@@ -55,10 +48,6 @@ CardPage PageOf(int id) {
 }
 
 }  // namespace
-
-std::span<const int> ViewCommandIds() {
-    return kIds;
-}
 
 const char* CommandPrompt(int id) {
     for (const CommandEntry& entry : kCommands) {

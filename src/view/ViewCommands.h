@@ -2,8 +2,6 @@
 // The commands the view handles: their ids, the status-bar prompts with their
 // tooltips, and the state a menu item or toolbar button shows for each.
 
-#include <span>
-
 namespace ViewCommand {
 inline constexpr int kGeneralCard = 32778;       // Image > General Card
 inline constexpr int kBusinessCard = 32779;      // Image > Business E-Card
@@ -23,9 +21,6 @@ struct CommandState {
     bool checked = false;  // menu check mark, toolbar button pressed
     bool operator==(const CommandState&) const = default;
 };
-
-// Every command id the view handles, in the order of the table above.
-std::span<const int> ViewCommandIds();
 
 // The status-bar prompt, then "\n" and the tooltip when there is one; "" for a
 // command without a prompt or an id the view does not handle.

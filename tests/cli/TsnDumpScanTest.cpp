@@ -13,6 +13,7 @@
 #include "app/Ctsn_viewerApp.h"
 #include "card/Scrambler.h"
 #include "cli/DirectoryWalk.h"
+#include "cli/DumpOptions.h"
 #include "cli/TsnDump.h"
 #include "image/RealImagingBackend.h"
 #include "support/ImageFixtures.h"
@@ -205,6 +206,7 @@ TEST_F(TsnDumpScanTest, ScanOptionUsageErrors) {
              {"-0", image},
              {"--files-from"},
              {"--files-from", m_work / "no-such-list"},
+             {"--files-from", m_work.path().string()},  // opens, but cannot be read
              {"--trace", "general", "-r", image},
              {"--ppm", m_work / "a.ppm", "--files-from", "-"},
          }) {
@@ -215,6 +217,19 @@ TEST_F(TsnDumpScanTest, ScanOptionUsageErrors) {
         EXPECT_TRUE(result.err.starts_with("tsn-dump: ")) << result.err;
     }
     EXPECT_NE(Run({"--help"}).out.find("--files-from"), std::string::npos);
+}
+
+// One cap for every worker count: asked for, or one per processor.
+TEST_F(TsnDumpScanTest, WorkerCountsShareOneCap) {
+    EXPECT_EQ(DumpWorkers(std::nullopt, 8), 8);
+    EXPECT_EQ(DumpWorkers(std::nullopt, 0), 1);
+    EXPECT_EQ(DumpWorkers(std::nullopt, 4096), kMostJobs);
+    EXPECT_EQ(DumpWorkers(3, 64), 3);
+    EXPECT_EQ(DumpWorkers(100000, 2), kMostJobs);
+    const std::string image = Jpeg("many.jpg");
+    const DumpResult result = Run({"--json", "-j", "100000", image, image});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Paths(result.out), (std::vector<std::string>{image, image}));
 }
 
 // The progress line goes to standard error only when that is a terminal, and the

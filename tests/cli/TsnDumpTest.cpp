@@ -166,7 +166,7 @@ TEST_F(TsnDumpTest, UsageErrorsPrintNothingOnStandardOutput) {
         {"--bogus", image},
         {"--preview", "quarter", image},
         {"--preview"},
-        {"--max-size", "0", "10", image},
+        {"--max-size", "0", "1.5", image},
         {"--max-size", "10", "ten", image},
         {"--max-size", "10"},
         {"--ppm", m_work / "a.ppm", image, image},
@@ -224,6 +224,11 @@ TEST_F(TsnDumpTest, PreviewFollowsStoredPreferencesUnlessOverridden) {
     StoreSettings("PreviewType=2\nPrevSizeX=50\nPrevSizeY=40\n");
     EXPECT_EQ(preview({}), json({50, 25}));
     EXPECT_EQ(preview({"--max-size", "20", "30"}), json({20, 10}));
+    // A limit below 1 leaves its side free, as in the preferences.
+    EXPECT_EQ(preview({"--max-size", "0", "30"}), json({60, 30}));
+    EXPECT_EQ(preview({"--max-size", "-5", "0"}), json({200, 100}));
+    StoreSettings("PreviewType=2\nPrevSizeX=-1\nPrevSizeY=30\n");
+    EXPECT_EQ(preview({}), json({60, 30}));
     EXPECT_EQ(preview({"--preview", "full"}), json({200, 100}));
     EXPECT_EQ(preview({"--preview", "half"}), json({100, 50}));
     StoreSettings("PreviewType=7\n");

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QMap>
 #include <QMessageBox>
@@ -80,13 +81,18 @@ private:
 class SettingsSandbox {
 public:
     SettingsSandbox() {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path() + "/user");
-        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
-                           m_dir.path() + "/system");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path() + "/user"));
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_dir.path() + "/system"));
+    }
+    ~SettingsSandbox() {
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_CONFIG_DIRS");
     }
 
+    // The user's file, as the program finds it.
     static QSettings store() {
-        return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tessellon", "tsn_viewer");
+        return QSettings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Tessellon/tsn_viewer.conf",
+                         QSettings::IniFormat);
     }
     static QVariant value(const QString& key) { return store().value(key); }
     static void setValue(const QString& key, const QVariant& value) {

@@ -115,13 +115,37 @@ private slots:
         run.restart();
         QCOMPARE(run.frame().size(), QSize(500, 380));
         QVERIFY(!run.frame().isMaximized());
-        QVERIFY(SettingsSandbox::value("WindowGeometry").toByteArray().size() > 0);
+        QVERIFY(SettingsSandbox::value("MainWindow/Geometry").toByteArray().size() > 0);
+        QVERIFY(!SettingsSandbox::value("WindowGeometry").isValid());
 
         run.frame().showMaximized();
         run.restart();
         QVERIFY(run.frame().isMaximized());
         // The preferences keep their own keys beside it.
         QCOMPARE(SettingsSandbox::value("PreviewType").toInt(), 1);
+    }
+
+    // A place kept by an older version directly under the application's key is taken
+    // once, moved into the window's own section and removed from the old place.
+    void windowPlaceOfAnOlderVersionIsMovedOnce() {
+        Running run;
+        run.frame().show();
+        run.frame().resize(420, 300);
+        run.restart();
+        const QByteArray saved = SettingsSandbox::value("MainWindow/Geometry").toByteArray();
+        QVERIFY(!saved.isEmpty());
+        {
+            QSettings settings = SettingsSandbox::store();
+            settings.remove("MainWindow/Geometry");
+            settings.setValue("WindowGeometry", saved);
+            settings.sync();
+        }
+        run.frame().resize(640, 480);
+        run.program.reset();  // ended without saving: the old place is all there is
+        run.start();
+        QCOMPARE(run.frame().size(), QSize(420, 300));
+        QVERIFY(!SettingsSandbox::value("WindowGeometry").isValid());
+        QCOMPARE(SettingsSandbox::value("MainWindow/Geometry").toByteArray(), saved);
     }
 };
 

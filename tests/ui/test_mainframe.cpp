@@ -81,6 +81,7 @@ private slots:
     void droppedFileOpens();
     void fileOpenOffersAllFiles();
     void printSetupEditsThePrinterThatPrints();
+    void printSetupCancelKeepsAPdfFileChosenInPrint();
     void openingIsBusyButItsNoticeIsNot();
     void statusBarTellsTheOpenPicturesDamage();
 };
@@ -461,6 +462,38 @@ void MainFrameTest::printSetupEditsThePrinterThatPrints() {
     run.action(kFilePrintSetup)->trigger();
     QCOMPARE(preselected, QString());
     QCOMPARE(offered, QStringList({"disabled"}));
+}
+
+// "Print to File (PDF)" chosen in Print, then Print Setup: choosing a printer for the
+// page setup and cancelling leaves the PDF file as the output, and the page as it was.
+void MainFrameTest::printSetupCancelKeepsAPdfFileChosenInPrint() {
+    Running run;
+    run.program->setPrinterList([] { return PrinterList{{"Office", "Lab"}, "Lab"}; });
+    QPrinter& kept = run.frame().viewWidget().printer();
+    const QString pdf = run.file("card.pdf");
+    kept.setOutputFormat(QPrinter::PdfFormat);
+    kept.setOutputFileName(pdf);
+    kept.setPageOrientation(QPageLayout::Landscape);
+    kept.setCopyCount(3);
+    run.runner.answer("QPageSetupDialog", [](QDialog& dialog) {
+        QPrinter* printer = static_cast<QPageSetupDialog&>(dialog).printer();
+        // What choosing a real printer does where one is installed: no file any more.
+        printer->setOutputFileName({});
+        printer->setPageOrientation(QPageLayout::Portrait);
+        return int(QDialog::Accepted);
+    });
+    run.runner.answer("CPrintSetupDlg", [](QDialog& dialog) {
+        auto& setup = static_cast<CPrintSetupDlg&>(dialog);
+        setup.printerBox()->setCurrentIndex(0);
+        setup.pageSetupButton()->click();
+        return int(QDialog::Rejected);
+    });
+    run.action(kFilePrintSetup)->trigger();
+    QCOMPARE(run.runner.classNames(), QStringList({"CPrintSetupDlg", "QPageSetupDialog"}));
+    QCOMPARE(kept.outputFormat(), QPrinter::PdfFormat);
+    QCOMPARE(kept.outputFileName(), pdf);
+    QCOMPARE(kept.pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(kept.copyCount(), 3);
 }
 
 void MainFrameTest::openingIsBusyButItsNoticeIsNot() {
