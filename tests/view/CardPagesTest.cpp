@@ -265,10 +265,10 @@ TEST_F(CardPagesTest, OtherCommentsNoneFoundWithoutHeading) {
         std::vector<std::string> comments;
     };
     const std::vector<Case> cases = {
-        {"OnlyCardComments", ImageFile::kFormatJpeg, {"tSN1", "tSN2"}},
-        {"NoComments", ImageFile::kFormatPng, {}},
+        {"OnlyCardComments", ImageFormat::kJpeg, {"tSN1", "tSN2"}},
+        {"NoComments", ImageFormat::kPng, {}},
         // A stale JPEG list does not count for a BMP.
-        {"BmpKeepsNoComments", ImageFile::kFormatBmp, {"left from a JPEG"}},
+        {"BmpKeepsNoComments", ImageFormat::kBmp, {"left from a JPEG"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
