@@ -28,11 +28,11 @@ struct ImageFormat {
                                                    int& height);
     using MakeCodec = std::unique_ptr<Codec> (*)(ByteSource& source, const CodecSettings& settings);
 
-    const char* name;                         // "jpeg", as tsn-dump prints it
-    std::span<const char* const> extensions;  // in lower case, dot included; the first is
-                                              // the usual one
-    Number number;
-    Loader load;
+    const char* name;  // as tsn-dump prints it: "jpeg"
+    // In lower case, dot included; the first is the usual one.
+    std::span<const char* const> extensions;
+    Number number;  // ImageFile::m_format after a load of it
+    Loader load;    // the imaging backend's loader
     MakeCodec makeCodec;
 };
 
