@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image/Codecs.h"
+#include "image/ImageFormats.h"
 #include "image/RealImagingBackend.h"
 
 namespace {
@@ -190,10 +191,11 @@ std::vector<std::uint8_t> EncodePcx() {
     return out;
 }
 
-template <typename Decode>
-void RunDecode(benchmark::State& state, const std::vector<std::uint8_t>& bytes, Decode decode) {
+void RunDecode(benchmark::State& state, const std::vector<std::uint8_t>& bytes,
+               ImageFormat::Number format) {
     for (auto _ : state) {
-        DecodeResult result = decode(SpanSource(bytes.data(), bytes.size()));
+        SpanSource source(bytes.data(), bytes.size());
+        DecodeResult result = RunCodec(*FormatNumbered(format)->makeCodec(source, {}), LoadHint{});
         if (!result.pixels) {
             state.SkipWithError(result.error.c_str());
             break;
@@ -205,27 +207,19 @@ void RunDecode(benchmark::State& state, const std::vector<std::uint8_t>& bytes, 
 }
 
 void BM_DecodeJpeg(benchmark::State& state) {
-    const std::vector<std::uint8_t> bytes = EncodeJpeg();
-    RunDecode(state, bytes,
-              [&](SpanSource source) { return RunCodec(*MakeJpegCodec(source), LoadHint{}); });
+    RunDecode(state, EncodeJpeg(), ImageFormat::kJpeg);
 }
 void BM_DecodePng(benchmark::State& state) {
-    const std::vector<std::uint8_t> bytes = EncodePng();
-    RunDecode(state, bytes, [&](SpanSource source) {
-        return RunCodec(*MakePngCodec(source, ::Rgb{}, 2.2), LoadHint{});
-    });
+    RunDecode(state, EncodePng(), ImageFormat::kPng);
 }
 void BM_DecodeTiff(benchmark::State& state) {
-    RunDecode(state, EncodeTiff(),
-              [](SpanSource source) { return RunCodec(*MakeTiffCodec(source), LoadHint{}); });
+    RunDecode(state, EncodeTiff(), ImageFormat::kTiff);
 }
 void BM_DecodeBmp(benchmark::State& state) {
-    RunDecode(state, EncodeBmp(),
-              [](SpanSource source) { return RunCodec(*MakeBmpCodec(source), LoadHint{}); });
+    RunDecode(state, EncodeBmp(), ImageFormat::kBmp);
 }
 void BM_DecodePcx(benchmark::State& state) {
-    RunDecode(state, EncodePcx(),
-              [](SpanSource source) { return RunCodec(*MakePcxCodec(source), LoadHint{}); });
+    RunDecode(state, EncodePcx(), ImageFormat::kPcx);
 }
 BENCHMARK(BM_DecodeJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodePng)->Unit(benchmark::kMillisecond);

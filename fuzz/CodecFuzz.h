@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "image/Codecs.h"
+#include "image/ImageFormats.h"
 
 // Large pictures are refused or decoded by the same code as small ones; a lower
 // limit keeps every run fast and inside the fuzzer's memory limit.
@@ -20,14 +21,14 @@ inline bool OneLine(const std::string& text) {
     return text.find('\n') == std::string::npos;
 }
 
-template <typename MakeCodec>
-int FuzzCodec(const std::uint8_t* data, std::size_t size, MakeCodec make) {
+inline int FuzzCodec(const std::uint8_t* data, std::size_t size, ImageFormat::Number format,
+                     const CodecSettings& settings = {}) {
     static const LoadHint kHints[] = {LoadHint{}, LoadHint{LoadHint::kHalfSize},
                                       LoadHint{LoadHint::kFitInBox, 7, 5},
                                       LoadHint{LoadHint::kHeaderOnly}};
     const LoadHint& hint = kHints[size % 4];
     SpanSource source(data, size);
-    std::unique_ptr<Codec> codec = make(source);
+    std::unique_ptr<Codec> codec = FormatNumbered(format)->makeCodec(source, settings);
     const DecodeResult result = RunCodec(*codec, hint, kMaxFuzzPixels);
     if (!OneLine(result.error) || !OneLine(result.damage))
         std::abort();

@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "image/ImageFile.h"
+#include "image/ImageFormats.h"
 #include "image/RealImagingBackend.h"
 #include "platform/RecordingDC.h"
 
@@ -18,7 +20,11 @@ namespace {
 constexpr long long kMaxResampledPixels = 1LL << 22;
 constexpr long long kMaxGrownPixels = 1LL << 16;
 
-const char* const kExtensions[] = {".bmp", ".jpg", ".tif", ".pcx", ".png"};
+// The usual extension of the format the first byte picks.
+const char* ExtensionPicked(std::uint8_t byte) {
+    const std::span<const ImageFormat> formats = ImageFormats();
+    return formats[byte % formats.size()].extensions[0];
+}
 
 std::string TempPath(const char* extension) {
     return "/tmp/fuzz_load_" + std::to_string(getpid()) + extension;
@@ -37,7 +43,7 @@ bool WriteWhole(const std::string& path, const std::uint8_t* data, std::size_t s
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1)
         return 0;
-    const std::string path = TempPath(kExtensions[data[0] % 5]);
+    const std::string path = TempPath(ExtensionPicked(data[0]));
     if (!WriteWhole(path, data + 1, size - 1))
         return 0;
 

@@ -2,5 +2,5 @@
 #include "CodecFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return FuzzCodec(data, size, [](ByteSource& source) { return MakePcxCodec(source); });
+    return FuzzCodec(data, size, ImageFormat::kPcx);
 }

@@ -3,7 +3,5 @@
 #include "CodecFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    return FuzzCodec(data, size, [](ByteSource& source) {
-        return MakePngCodec(source, Rgb{12, 34, 56}, 2.2);
-    });
+    return FuzzCodec(data, size, ImageFormat::kPng, CodecSettings{Rgb{12, 34, 56}, 2.2});
 }

@@ -8,18 +8,9 @@
 #include <memory>
 #include <system_error>
 
+#include "image/ImageFormats.h"
+
 namespace {
-
-constexpr const char* kImageExtensions[] = {".bmp",  ".jpg", ".jpeg", ".tif",
-                                            ".tiff", ".pcx", ".png"};
-
-bool EndsWithIgnoringCase(const std::string& name, const std::string& suffix) {
-    if (name.size() < suffix.size())
-        return false;
-    return std::equal(
-        suffix.begin(), suffix.end(), name.end() - suffix.size(),
-        [](char wanted, char c) { return wanted == ((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c); });
-}
 
 std::string Join(const std::string& directory, const std::string& name) {
     if (!directory.empty() && directory.back() == '/')
@@ -58,8 +49,8 @@ std::string ErrorText(int error) {
 }  // namespace
 
 bool HasImageExtension(const std::string& name) {
-    return std::any_of(std::begin(kImageExtensions), std::end(kImageExtensions),
-                       [&](const char* ext) { return EndsWithIgnoringCase(name, ext); });
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && FormatOfExtension(std::string_view(name).substr(dot));
 }
 
 DirectoryWalk::DirectoryWalk(std::string root) : m_root(std::move(root)) {}

@@ -10,8 +10,8 @@
 
 #include "cli/ImageItem.h"
 
-// True for the extensions the viewer loads: .bmp .jpg .jpeg .tif .tiff .pcx .png,
-// in any case.
+// True for a name whose extension is one of the format table's (ImageFormats.h), in
+// any letter case.
 bool HasImageExtension(const std::string& name);
 
 class DirectoryWalk {

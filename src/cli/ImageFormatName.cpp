@@ -1,20 +1,8 @@
 #include "cli/ImageFormatName.h"
 
-#include "image/ImageFile.h"
+#include "image/ImageFormats.h"
 
 const char* ImageFormatName(int format) {
-    switch (format) {
-        case ImageFile::kFormatJpeg:
-            return "jpeg";
-        case ImageFile::kFormatPng:
-            return "png";
-        case ImageFile::kFormatBmp:
-            return "bmp";
-        case ImageFile::kFormatPcx:
-            return "pcx";
-        case ImageFile::kFormatTiff:
-            return "tiff";
-        default:
-            return nullptr;
-    }
+    const ImageFormat* known = FormatNumbered(format);
+    return known ? known->name : nullptr;
 }

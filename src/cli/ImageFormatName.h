@@ -1,5 +1,6 @@
 #pragma once
 // The name tsn-dump gives an ImageFile format.
 
-// "jpeg", "png", "bmp", "pcx", "tiff"; nullptr when nothing was loaded.
+// The format's name in the format table ("jpeg", "png", ...); nullptr when nothing was
+// loaded.
 const char* ImageFormatName(int format);

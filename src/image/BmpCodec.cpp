@@ -506,6 +506,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Codec> MakeBmpCodec(ByteSource& source) {
+std::unique_ptr<Codec> MakeBmpCodec(ByteSource& source, const CodecSettings&) {
     return std::make_unique<BmpCodec>(source);
 }

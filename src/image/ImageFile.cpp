@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -9,21 +10,15 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Everything from the last '.' on, trailing blanks removed and in lower case;
-// empty when the path has no dot.
-std::string LowerExtension(const std::string& path) {
+// Everything from the last '.' on, trailing blanks removed; empty when the path has
+// no dot.
+std::string_view ExtensionOf(std::string_view path) {
     const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos)
+    if (dot == std::string_view::npos)
         return {};
-    std::string ext = path.substr(dot);
+    std::string_view ext = path.substr(dot);
     while (!ext.empty() && IsBlank(ext.back()))
-        ext.pop_back();
-    for (char& c : ext)
-        c = LowerAscii(c);
+        ext.remove_suffix(1);
     return ext;
 }
 
@@ -47,9 +42,9 @@ void UnlockBlock(const BlockHandle& block) {
 
 // The comment list that counts for the format of the last load.
 const std::vector<std::string>* CommentListOf(const ImageFile& image) {
-    if (image.m_format == ImageFile::kFormatJpeg)
+    if (image.m_format == ImageFormat::kJpeg)
         return &image.m_comments;
-    if (image.m_format == ImageFile::kFormatPng)
+    if (image.m_format == ImageFormat::kPng)
         return &image.m_pngTexts;
     return nullptr;
 }
@@ -65,81 +60,87 @@ ImageFile::~ImageFile() {
 int ImageFile::Load(const std::string& path) {
     if (path.empty())
         return kNotLoaded;
-    const std::string ext = LowerExtension(path);
     Free();
     m_failure.clear();
     m_damage.clear();
-    m_format = kFormatNone;  // until a loader is chosen
-
-    BlockHandle picture;
-    int width = 0;
-    int height = 0;
-    m_backend.SetLoadHint(m_loadHint);
-    if (ext == ".bmp") {
-        picture = m_backend.LoadBmp(path, width, height);
-        m_format = kFormatBmp;
-    } else if (ext == ".jpg" || ext == ".jpeg") {
-        m_backend.ResetJpegOptions();
-        m_backend.KeepJpegComments();
-        m_comments.clear();
-        picture = m_backend.LoadJpeg(path, width, height);
-        m_format = kFormatJpeg;
-        // Comments are gathered even when the pixels failed.
-        const unsigned count = m_backend.JpegCommentCount();
-        for (unsigned i = 0; i < count; ++i) {
-            BlockHandle block = m_backend.JpegComment(i);
-            if (const std::uint8_t* text = LockBlock(block)) {
-                m_comments.push_back(TextOf(text, block->Size()));
-                block->Unlock();
-            }
-        }
-    } else if (ext == ".tif" || ext == ".tiff") {
-        picture = m_backend.LoadTiff(path, width, height);
-        m_format = kFormatTiff;
-    } else if (ext == ".pcx") {
-        picture = m_backend.LoadPcx(path, width, height);
-        m_format = kFormatPcx;
-    } else if (ext == ".png") {
-        m_backend.SetPngBackground(m_background.red, m_background.green, m_background.blue);
-        m_backend.SetPngGamma(m_gamma);
-        picture = m_backend.LoadPng(path, width, height);
-        m_pngTexts.clear();
-        if (picture) {
-            const unsigned count = m_backend.PngTextCount();
-            for (unsigned i = 0; i < count; ++i) {
-                BlockHandle keyword = m_backend.PngTextKeyword(i);
-                if (!LockBlock(keyword))
-                    continue;
-                BlockHandle text = m_backend.PngText(i);
-                if (const std::uint8_t* data = LockBlock(text)) {
-                    m_pngTexts.push_back(TextOf(data, text->Size()));
-                    UnlockBlock(text);
-                }
-                UnlockBlock(keyword);
-            }
-        }
-        m_format = kFormatPng;
-    }
-
-    if (m_format == kFormatNone) {
+    m_format = ImageFormat::kNone;  // until a picture comes
+    const ImageFormat* format = FormatOfExtension(ExtensionOf(path));
+    if (!format) {
         m_failure = "unsupported file type";
         return kNotLoaded;
     }
+    int width = 0;
+    int height = 0;
+    BlockHandle picture = LoadPicture(*format, path, width, height);
     const int status = m_backend.Status();
-    if (picture) {
-        m_hImage = std::move(picture);
-        m_width = width;
-        m_height = height;
-        m_path = path;
-        m_damage = m_backend.StatusReason();
-        return status;
+    if (!picture)
+        return LoadFailed(status);
+    m_hImage = std::move(picture);
+    m_format = format->number;
+    m_width = width;
+    m_height = height;
+    m_path = path;
+    m_damage = m_backend.StatusReason();
+    return status;
+}
+
+BlockHandle ImageFile::LoadPicture(const ImageFormat& format, const std::string& path, int& width,
+                                   int& height) {
+    m_backend.SetLoadHint(m_loadHint);
+    switch (format.number) {
+        case ImageFormat::kJpeg:
+            return LoadJpeg(path, width, height);
+        case ImageFormat::kPng:
+            return LoadPng(path, width, height);
+        default:
+            return (m_backend.*format.load)(path, width, height);
     }
+}
+
+BlockHandle ImageFile::LoadJpeg(const std::string& path, int& width, int& height) {
+    m_backend.ResetJpegOptions();
+    m_backend.KeepJpegComments();
+    m_comments.clear();
+    BlockHandle picture = m_backend.LoadJpeg(path, width, height);
+    // Comments are gathered even when the pixels failed.
+    const unsigned count = m_backend.JpegCommentCount();
+    for (unsigned i = 0; i < count; ++i) {
+        BlockHandle block = m_backend.JpegComment(i);
+        if (const std::uint8_t* text = LockBlock(block)) {
+            m_comments.push_back(TextOf(text, block->Size()));
+            block->Unlock();
+        }
+    }
+    return picture;
+}
+
+BlockHandle ImageFile::LoadPng(const std::string& path, int& width, int& height) {
+    m_backend.SetPngBackground(m_background.red, m_background.green, m_background.blue);
+    m_backend.SetPngGamma(m_gamma);
+    BlockHandle picture = m_backend.LoadPng(path, width, height);
+    m_pngTexts.clear();
+    if (!picture)
+        return picture;
+    const unsigned count = m_backend.PngTextCount();
+    for (unsigned i = 0; i < count; ++i) {
+        BlockHandle keyword = m_backend.PngTextKeyword(i);
+        if (!LockBlock(keyword))
+            continue;
+        BlockHandle text = m_backend.PngText(i);
+        if (const std::uint8_t* data = LockBlock(text)) {
+            m_pngTexts.push_back(TextOf(data, text->Size()));
+            UnlockBlock(text);
+        }
+        UnlockBlock(keyword);
+    }
+    return picture;
+}
+
+// No picture: the backend's reason, or its status when it gave none.
+int ImageFile::LoadFailed(int status) {
     m_failure = m_backend.StatusReason();
     if (m_failure.empty())
         m_failure = "cannot be loaded (status " + std::to_string(status) + ")";
-    m_width = 0;
-    m_height = 0;
-    m_format = kFormatNone;
     return kNotLoaded;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageFormats.h"
 #include "image/ImagingBackend.h"
 #include "image/MemoryBlock.h"
 #include "platform/DeviceContext.h"
@@ -32,15 +33,6 @@ public:
         kNotLoaded = 2,   // empty path, unsupported extension, or no picture from the loader
         kNoPicture = 5,   // nothing held (or no device context to draw on)
     };
-    // Values of m_format.
-    enum Format {
-        kFormatNone = 0,
-        kFormatJpeg = 1,
-        kFormatPng = 3,
-        kFormatBmp = 6,
-        kFormatPcx = 9,
-        kFormatTiff = 12,
-    };
 
     explicit ImageFile(ImagingBackend& backend);
     ~ImageFile();
@@ -64,7 +56,7 @@ public:
     Size HeldSize() const;
 
     std::string m_path;
-    int m_format = kFormatNone;
+    int m_format = ImageFormat::kNone;  // an ImageFormat::Number
     int m_width = 0;
     int m_height = 0;
     BlockHandle m_hImage;
@@ -85,6 +77,13 @@ public:
     std::string m_damage;
 
 private:
+    // The format's loader, with the calls the backend expects around it.
+    BlockHandle LoadPicture(const ImageFormat& format, const std::string& path, int& width,
+                            int& height);
+    BlockHandle LoadJpeg(const std::string& path, int& width, int& height);
+    BlockHandle LoadPng(const std::string& path, int& width, int& height);
+    int LoadFailed(int status);
+
     ImagingBackend& m_backend;
 };
 

@@ -452,6 +452,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Codec> MakeJpegCodec(ByteSource& source) {
+std::unique_ptr<Codec> MakeJpegCodec(ByteSource& source, const CodecSettings&) {
     return std::make_unique<JpegCodec>(source);
 }

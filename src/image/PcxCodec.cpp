@@ -377,6 +377,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Codec> MakePcxCodec(ByteSource& source) {
+std::unique_ptr<Codec> MakePcxCodec(ByteSource& source, const CodecSettings&) {
     return std::make_unique<PcxCodec>(source);
 }

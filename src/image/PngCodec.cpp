@@ -553,6 +553,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Codec> MakePngCodec(ByteSource& source, Rgb background, double displayGamma) {
-    return std::make_unique<PngCodec>(source, background, displayGamma);
+std::unique_ptr<Codec> MakePngCodec(ByteSource& source, const CodecSettings& settings) {
+    return std::make_unique<PngCodec>(source, settings.background, settings.displayGamma);
 }

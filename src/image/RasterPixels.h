@@ -27,11 +27,6 @@ inline std::uint32_t ReadLe32(const std::uint8_t* p) {
            std::uint32_t(p[3]) << 24;
 }
 
-inline void FillBlack(std::uint32_t* pixels, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i)
-        pixels[i] = kBlackPixel;
-}
-
 // The bytes of [begin, end) of a source in order, a piece at a time.
 class ByteStream {
 public:

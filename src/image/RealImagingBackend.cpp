@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "image/Codecs.h"
 #include "image/FileBytes.h"
 #include "image/Resampler.h"
 
@@ -44,11 +43,11 @@ BlockHandle RealImagingBackend::Finish(DecodeResult result, int& width, int& hei
     return std::move(result.pixels);
 }
 
-BlockHandle RealImagingBackend::Load(const std::string& path, Format format, int& width,
-                                     int& height) {
-    if (format == Format::kPng)
+BlockHandle RealImagingBackend::Load(const std::string& path, ImageFormat::Number number,
+                                     int& width, int& height) {
+    if (number == ImageFormat::kPng)
         m_pngTexts.clear();
-    if (format == Format::kJpeg)
+    if (number == ImageFormat::kJpeg)
         m_jpegComments.clear();
     OpenedSource opened = OpenImageSource(path);
     if (!opened.source) {
@@ -57,29 +56,13 @@ BlockHandle RealImagingBackend::Load(const std::string& path, Format format, int
     }
     DecodeResult result;
     try {
-        std::unique_ptr<Codec> codec;
-        switch (format) {
-            case Format::kBmp:
-                codec = MakeBmpCodec(*opened.source);
-                break;
-            case Format::kTiff:
-                codec = MakeTiffCodec(*opened.source);
-                break;
-            case Format::kPcx:
-                codec = MakePcxCodec(*opened.source);
-                break;
-            case Format::kPng:
-                codec = MakePngCodec(*opened.source, m_pngBackground, m_pngGamma);
-                break;
-            case Format::kJpeg:
-                codec = MakeJpegCodec(*opened.source);
-                break;
-        }
+        std::unique_ptr<Codec> codec =
+            FormatNumbered(number)->makeCodec(*opened.source, m_codecSettings);
         result = RunCodec(*codec, m_hint);
-        if (format == Format::kPng)
+        if (number == ImageFormat::kPng)
             m_pngTexts = std::move(codec->Texts());
         // Comments are kept also when the pixels fail, and only when asked for.
-        if (format == Format::kJpeg && m_keepJpegComments)
+        if (number == ImageFormat::kJpeg && m_keepJpegComments)
             for (CodecText& text : codec->Texts())
                 m_jpegComments.push_back(std::move(text.text));
     } catch (const std::bad_alloc&) {
@@ -91,23 +74,23 @@ BlockHandle RealImagingBackend::Load(const std::string& path, Format format, int
 }
 
 BlockHandle RealImagingBackend::LoadBmp(const std::string& path, int& width, int& height) {
-    return Load(path, Format::kBmp, width, height);
+    return Load(path, ImageFormat::kBmp, width, height);
 }
 
 BlockHandle RealImagingBackend::LoadTiff(const std::string& path, int& width, int& height) {
-    return Load(path, Format::kTiff, width, height);
+    return Load(path, ImageFormat::kTiff, width, height);
 }
 
 BlockHandle RealImagingBackend::LoadPcx(const std::string& path, int& width, int& height) {
-    return Load(path, Format::kPcx, width, height);
+    return Load(path, ImageFormat::kPcx, width, height);
 }
 
 BlockHandle RealImagingBackend::LoadPng(const std::string& path, int& width, int& height) {
-    return Load(path, Format::kPng, width, height);
+    return Load(path, ImageFormat::kPng, width, height);
 }
 
 BlockHandle RealImagingBackend::LoadJpeg(const std::string& path, int& width, int& height) {
-    return Load(path, Format::kJpeg, width, height);
+    return Load(path, ImageFormat::kJpeg, width, height);
 }
 
 void RealImagingBackend::ResetJpegOptions() {
@@ -130,12 +113,12 @@ BlockHandle RealImagingBackend::JpegComment(unsigned index) {
 }
 
 void RealImagingBackend::SetPngBackground(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    m_pngBackground = Rgb{red, green, blue};
+    m_codecSettings.background = Rgb{red, green, blue};
 }
 
 double RealImagingBackend::SetPngGamma(double gamma) {
-    const double previous = m_pngGamma;
-    m_pngGamma = gamma;
+    const double previous = m_codecSettings.displayGamma;
+    m_codecSettings.displayGamma = gamma;
     return previous;
 }
 

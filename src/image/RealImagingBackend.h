@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "image/Codec.h"
+#include "image/Codecs.h"
+#include "image/ImageFormats.h"
 #include "image/ImagingBackend.h"
 
 class RealImagingBackend : public ImagingBackend {
@@ -57,8 +58,7 @@ public:
     std::string StatusReason() override { return m_reason; }
 
 private:
-    enum class Format { kBmp, kTiff, kPcx, kPng, kJpeg };
-    BlockHandle Load(const std::string& path, Format format, int& width, int& height);
+    BlockHandle Load(const std::string& path, ImageFormat::Number number, int& width, int& height);
     BlockHandle Finish(DecodeResult result, int& width, int& height);
     void SetStatus(int status, std::string reason);
 
@@ -67,7 +67,6 @@ private:
     std::string m_reason;
     bool m_keepJpegComments = false;
     std::vector<std::string> m_jpegComments;
-    Rgb m_pngBackground;
-    double m_pngGamma = 2.2;
+    CodecSettings m_codecSettings;
     std::vector<CodecText> m_pngTexts;
 };

@@ -622,10 +622,6 @@ int RowShrinker::RowsLeft() const {
     return m_state ? m_state->height - m_state->pushed : 0;
 }
 
-int RowShrinker::RowsPushed() const {
-    return m_state ? m_state->pushed : 0;
-}
-
 BlockHandle RowShrinker::Finish() {
     if (!m_state || m_state->made < m_state->newHeight)
         return nullptr;

@@ -34,7 +34,6 @@ public:
     std::uint8_t* NextRow();
     // Takes the row written at NextRow(); every output row it completes is made.
     void PushRow();
-    int RowsPushed() const;
     // The next `count` source rows are black. Output rows made of such rows only are
     // left as the new block's zero bytes (black, with a fourth byte of 0 instead of
     // 0xFF), so that a picture with rows missing costs no more than the rows it has.

@@ -574,6 +574,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Codec> MakeTiffCodec(ByteSource& source) {
+std::unique_ptr<Codec> MakeTiffCodec(ByteSource& source, const CodecSettings&) {
     return std::make_unique<TiffCodec>(source);
 }

@@ -4,10 +4,20 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "image/ImageFormats.h"
+
 namespace {
 
-const QStringList kImagePatterns = {"*.bmp",  "*.jpg", "*.jpeg", "*.tif",
-                                    "*.tiff", "*.pcx", "*.png"};
+// "*.bmp", "*.jpg", ... for every extension of the format table.
+QStringList ImagePatterns() {
+    QStringList patterns;
+    for (const ImageFormat& format : ImageFormats())
+        for (const char* extension : format.extensions)
+            patterns << QStringLiteral("*") + QLatin1String(extension);
+    return patterns;
+}
+
+const QStringList kImagePatterns = ImagePatterns();
 
 // The run of digits or of other characters that starts at `i`.
 QStringView RunAt(const QString& name, qsizetype i) {

@@ -170,12 +170,12 @@ TEST_F(BackendTest, WrapperLoadsEveryFormat) {
         int format;
     };
     const Case cases[] = {
-        {"a.BMP", fixtures::MakeBmp(raster), ImageFile::kFormatBmp},
-        {"a.pcx", fixtures::MakePcx(raster), ImageFile::kFormatPcx},
-        {"a.tif", fixtures::MakeTiff(raster), ImageFile::kFormatTiff},
-        {"a.jpeg", fixtures::MakeJpeg(5, 3, {"tSNabc", "plain"}), ImageFile::kFormatJpeg},
+        {"a.BMP", fixtures::MakeBmp(raster), ImageFormat::kBmp},
+        {"a.pcx", fixtures::MakePcx(raster), ImageFormat::kPcx},
+        {"a.tif", fixtures::MakeTiff(raster), ImageFormat::kTiff},
+        {"a.jpeg", fixtures::MakeJpeg(5, 3, {"tSNabc", "plain"}), ImageFormat::kJpeg},
         {"a.png", fixtures::MakePng(5, 3, {{fixtures::PngTextKind::kIText, "Comment", "tSNx"}}),
-         ImageFile::kFormatPng},
+         ImageFormat::kPng},
     };
     for (const Case& c : cases) {
         ImageFile image(backend);
@@ -199,7 +199,7 @@ TEST_F(BackendTest, WrapperFailsCleanlyOnMissingFile) {
     ImageFile image(backend);
     EXPECT_EQ(image.Load((dir / "gone.png").string()), ImageFile::kNotLoaded);
     EXPECT_FALSE(image.HasImage());
-    EXPECT_EQ(image.m_format, ImageFile::kFormatNone);
+    EXPECT_EQ(image.m_format, ImageFormat::kNone);
 }
 
 }  // namespace

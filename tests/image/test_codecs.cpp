@@ -155,8 +155,7 @@ Bytes ClaimingJpeg(int width, int height, int rows) {
 }
 
 struct CodecCase {
-    const char* name;
-    CodecFormat format;
+    ImageFormat::Number format;
     std::vector<Bytes> (*goodFiles)();  // of an 83 x 61 picture
     Bytes (*claiming)(int width, int height, int rows);
     int rowStep = 1;  // the rows decoded come in blocks of this many
@@ -166,7 +165,7 @@ struct CodecCase {
 };
 
 void PrintTo(const CodecCase& c, std::ostream* os) {
-    *os << c.name;
+    *os << FormatNumbered(c.format)->name;
 }
 
 const fixtures::RasterPicture& Picture() {
@@ -341,13 +340,14 @@ TEST_P(CodecTest, ShrunkIsTheResampledFullDecode) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codecs, CodecTest,
-    testing::Values(CodecCase{"Bmp", CodecFormat::kBmp, BmpFiles, ClaimingBmp},
-                    CodecCase{"Pcx", CodecFormat::kPcx, PcxFiles, ClaimingPcx},
-                    CodecCase{"Tiff", CodecFormat::kTiff, TiffFiles, ClaimingTiff},
-                    CodecCase{"Png", CodecFormat::kPng, PngFiles, ClaimingPng},
-                    CodecCase{"Jpeg", CodecFormat::kJpeg, JpegFiles, ClaimingJpeg, 8}),
-    [](const testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Codecs, CodecTest,
+                         testing::Values(CodecCase{ImageFormat::kBmp, BmpFiles, ClaimingBmp},
+                                         CodecCase{ImageFormat::kPcx, PcxFiles, ClaimingPcx},
+                                         CodecCase{ImageFormat::kTiff, TiffFiles, ClaimingTiff},
+                                         CodecCase{ImageFormat::kPng, PngFiles, ClaimingPng},
+                                         CodecCase{ImageFormat::kJpeg, JpegFiles, ClaimingJpeg, 8}),
+                         [](const testing::TestParamInfo<CodecCase>& info) {
+                             return std::string(FormatNumbered(info.param.format)->name);
+                         });
 
 }  // namespace

@@ -158,14 +158,14 @@ TEST_P(ExtensionTest, PicksLoaderByExtension) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ExtensionTest,
-    ::testing::Values(ExtensionCase{"a.bmp", "LoadBmp", ImageFile::kFormatBmp},
-                      ExtensionCase{"a.jpg", "LoadJpeg", ImageFile::kFormatJpeg},
-                      ExtensionCase{"a.JPEG", "LoadJpeg", ImageFile::kFormatJpeg},
-                      ExtensionCase{"a.TiF", "LoadTiff", ImageFile::kFormatTiff},
-                      ExtensionCase{"a.tiff", "LoadTiff", ImageFile::kFormatTiff},
-                      ExtensionCase{"a.PCX", "LoadPcx", ImageFile::kFormatPcx},
-                      ExtensionCase{"a.png  \t", "LoadPng", ImageFile::kFormatPng},
-                      ExtensionCase{"my.photos/a.b.jpg", "LoadJpeg", ImageFile::kFormatJpeg},
+    ::testing::Values(ExtensionCase{"a.bmp", "LoadBmp", ImageFormat::kBmp},
+                      ExtensionCase{"a.jpg", "LoadJpeg", ImageFormat::kJpeg},
+                      ExtensionCase{"a.JPEG", "LoadJpeg", ImageFormat::kJpeg},
+                      ExtensionCase{"a.TiF", "LoadTiff", ImageFormat::kTiff},
+                      ExtensionCase{"a.tiff", "LoadTiff", ImageFormat::kTiff},
+                      ExtensionCase{"a.PCX", "LoadPcx", ImageFormat::kPcx},
+                      ExtensionCase{"a.png  \t", "LoadPng", ImageFormat::kPng},
+                      ExtensionCase{"my.photos/a.b.jpg", "LoadJpeg", ImageFormat::kJpeg},
                       ExtensionCase{"a.gif", nullptr, 0}, ExtensionCase{"noext", nullptr, 0},
                       ExtensionCase{"dir.jpg/file", nullptr, 0},
                       ExtensionCase{"a.jpg.txt", nullptr, 0}, ExtensionCase{"a.", nullptr, 0},
@@ -178,7 +178,7 @@ TEST_F(ImageFileTest, EmptyPathChangesNothing) {
     EXPECT_TRUE(backend.calls.empty());
     EXPECT_TRUE(image.HasImage());
     EXPECT_EQ(image.m_path, "first.png");
-    EXPECT_EQ(image.m_format, ImageFile::kFormatPng);
+    EXPECT_EQ(image.m_format, ImageFormat::kPng);
 }
 
 TEST_F(ImageFileTest, FailedLoadAfterGoodOneLeavesNothing) {
@@ -192,7 +192,7 @@ TEST_F(ImageFileTest, FailedLoadAfterGoodOneLeavesNothing) {
     EXPECT_FALSE(image.HasImage());
     EXPECT_EQ(image.m_width, 0);
     EXPECT_EQ(image.m_height, 0);
-    EXPECT_EQ(image.m_format, ImageFile::kFormatNone);
+    EXPECT_EQ(image.m_format, ImageFormat::kNone);
     EXPECT_EQ(image.GetCommentCount(), 0);
     EXPECT_EQ(image.m_path, "good.jpg");
 }
@@ -267,7 +267,7 @@ TEST_F(ImageFileTest, FailedPngAsksForNoTexts) {
     backend.picture.reset();
     EXPECT_EQ(image.Load("b.png"), ImageFile::kNotLoaded);
     EXPECT_TRUE(image.m_pngTexts.empty());
-    EXPECT_EQ(image.m_format, ImageFile::kFormatNone);
+    EXPECT_EQ(image.m_format, ImageFormat::kNone);
 }
 
 TEST_F(ImageFileTest, CommentListFollowsFormat) {

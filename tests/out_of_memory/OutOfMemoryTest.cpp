@@ -30,7 +30,7 @@ void PutBe16(Bytes& file, std::size_t at, std::uint32_t value) {
 
 // From memory through the driver, and from a file through the backend (JPEG streams a
 // file through libjpeg's own reads).
-void ExpectOutOfMemory(CodecFormat format, const Bytes& file, const std::string& name) {
+void ExpectOutOfMemory(ImageFormat::Number format, const Bytes& file, const std::string& name) {
     const DecodeResult result = DecodeWith(format, ByteSpan{file.data(), file.size()});
     EXPECT_FALSE(result.pixels);
     EXPECT_EQ(result.failure, LoadFailure::kOutOfMemory) << result.error;
@@ -40,8 +40,7 @@ void ExpectOutOfMemory(CodecFormat format, const Bytes& file, const std::string&
     ASSERT_TRUE(fixtures::WriteBytesFile(path, file));
     RealImagingBackend backend;
     int width = 0, height = 0;
-    const BlockHandle pixels = format == CodecFormat::kJpeg ? backend.LoadJpeg(path, width, height)
-                                                            : backend.LoadPng(path, width, height);
+    const BlockHandle pixels = (backend.*FormatNumbered(format)->load)(path, width, height);
     std::remove(path.c_str());
     EXPECT_FALSE(pixels);
     EXPECT_EQ(backend.Status(), RealImagingBackend::kStatusOutOfMemory);
@@ -69,7 +68,7 @@ TEST_F(OutOfMemory, ProgressiveJpegCoefficientsFailAsOutOfMemory) {
     ASSERT_LT(sof, file.size());
     PutBe16(file, sof + 5, 16384);  // height
     PutBe16(file, sof + 7, 16384);  // width
-    ExpectOutOfMemory(CodecFormat::kJpeg, file, "JPEG");
+    ExpectOutOfMemory(ImageFormat::kJpeg, file, "JPEG");
 }
 
 // libpng's row buffers for a picture 2^24 pixels wide.
@@ -80,7 +79,7 @@ TEST_F(OutOfMemory, WidePngRowBuffersFailAsOutOfMemory) {
     ihdr[1] = ihdr[2] = ihdr[3] = 0;
     const Bytes chunk = fixtures::PngChunk("IHDR", ihdr);
     std::copy(chunk.begin(), chunk.end(), file.begin() + 8);
-    ExpectOutOfMemory(CodecFormat::kPng, file, "PNG");
+    ExpectOutOfMemory(ImageFormat::kPng, file, "PNG");
 }
 
 // The picture's own block: pages from the kernel, which refuses a mapping larger than
@@ -94,7 +93,7 @@ TEST_F(OutOfMemory, PictureBlockBeyondTheAddressSpaceFailsAsOutOfMemory) {
     for (const auto& [at, value] : fields)
         for (int i = 0; i < 4; ++i)
             file[at + std::size_t(i)] = std::uint8_t(value >> (8 * i));
-    const DecodeResult result = DecodeWith(CodecFormat::kBmp, ByteSpan{file.data(), file.size()},
+    const DecodeResult result = DecodeWith(ImageFormat::kBmp, ByteSpan{file.data(), file.size()},
                                            {}, std::uint64_t{1} << 46);
     EXPECT_FALSE(result.pixels);
     EXPECT_EQ(result.failure, LoadFailure::kOutOfMemory) << result.error;

@@ -5,13 +5,14 @@
 
 namespace {
 
-DecodeResult Run(Codec& codec, const LoadHint& hint, std::uint64_t maxPixels) {
-    return RunCodec(codec, hint, maxPixels);
+std::unique_ptr<Codec> MakeCodec(ImageFormat::Number format, ByteSource& source,
+                                 const CodecSettings& settings = {}) {
+    return FormatNumbered(format)->makeCodec(source, settings);
 }
 
 DecodeResult Jpeg(ByteSource& source, const LoadHint& hint, std::vector<std::string>* comments) {
-    std::unique_ptr<Codec> codec = MakeJpegCodec(source);
-    DecodeResult result = Run(*codec, hint, kMaxPicturePixels);
+    std::unique_ptr<Codec> codec = MakeCodec(ImageFormat::kJpeg, source);
+    DecodeResult result = RunCodec(*codec, hint);
     if (result.pixels)
         result.error = result.damage;
     if (comments) {
@@ -22,11 +23,11 @@ DecodeResult Jpeg(ByteSource& source, const LoadHint& hint, std::vector<std::str
     return result;
 }
 
-DecodeResult Png(ByteSpan file, Rgb background, double gamma, std::vector<PngTextEntry>* texts,
+DecodeResult Png(ByteSpan file, const CodecSettings& settings, std::vector<PngTextEntry>* texts,
                  const LoadHint& hint) {
     SpanSource source(file.data, file.size);
-    std::unique_ptr<Codec> codec = MakePngCodec(source, background, gamma);
-    DecodeResult result = Run(*codec, hint, kMaxPicturePixels);
+    std::unique_ptr<Codec> codec = MakeCodec(ImageFormat::kPng, source, settings);
+    DecodeResult result = RunCodec(*codec, hint);
     if (texts) {
         texts->clear();
         for (CodecText& text : codec->Texts())
@@ -37,63 +38,27 @@ DecodeResult Png(ByteSpan file, Rgb background, double gamma, std::vector<PngTex
 
 }  // namespace
 
-DecodeResult DecodeWith(CodecFormat format, ByteSpan file, const LoadHint& hint,
+DecodeResult DecodeWith(ImageFormat::Number format, ByteSpan file, const LoadHint& hint,
                         std::uint64_t maxPixels) {
     SpanSource source(file.data, file.size);
-    std::unique_ptr<Codec> codec;
-    switch (format) {
-        case CodecFormat::kBmp:
-            codec = MakeBmpCodec(source);
-            break;
-        case CodecFormat::kPcx:
-            codec = MakePcxCodec(source);
-            break;
-        case CodecFormat::kTiff:
-            codec = MakeTiffCodec(source);
-            break;
-        case CodecFormat::kPng:
-            codec = MakePngCodec(source, Rgb{}, 2.2);
-            break;
-        case CodecFormat::kJpeg:
-            codec = MakeJpegCodec(source);
-            break;
-    }
-    return Run(*codec, hint, maxPixels);
+    return RunCodec(*MakeCodec(format, source), hint, maxPixels);
 }
 
 DecodeResult DecodeBmp(ByteSpan file) {
-    return DecodeWith(CodecFormat::kBmp, file);
+    return DecodeWith(ImageFormat::kBmp, file);
 }
 DecodeResult DecodePcx(ByteSpan file) {
-    return DecodeWith(CodecFormat::kPcx, file);
+    return DecodeWith(ImageFormat::kPcx, file);
 }
 DecodeResult DecodeTiff(ByteSpan file) {
-    return DecodeWith(CodecFormat::kTiff, file);
-}
-DecodeResult DecodeBmpForHint(ByteSpan file, const LoadHint& hint) {
-    return DecodeWith(CodecFormat::kBmp, file, hint);
-}
-DecodeResult DecodePcxForHint(ByteSpan file, const LoadHint& hint) {
-    return DecodeWith(CodecFormat::kPcx, file, hint);
-}
-DecodeResult DecodeTiffForHint(ByteSpan file, const LoadHint& hint) {
-    return DecodeWith(CodecFormat::kTiff, file, hint);
-}
-DecodeResult ReadBmpHeader(ByteSpan file) {
-    return DecodeWith(CodecFormat::kBmp, file, LoadHint{LoadHint::kHeaderOnly});
-}
-DecodeResult ReadPcxHeader(ByteSpan file) {
-    return DecodeWith(CodecFormat::kPcx, file, LoadHint{LoadHint::kHeaderOnly});
-}
-DecodeResult ReadTiffHeader(ByteSpan file) {
-    return DecodeWith(CodecFormat::kTiff, file, LoadHint{LoadHint::kHeaderOnly});
+    return DecodeWith(ImageFormat::kTiff, file);
 }
 DecodeResult DecodePng(ByteSpan file, Rgb background, double displayGamma,
                        std::vector<PngTextEntry>* texts, const LoadHint& hint) {
-    return Png(file, background, displayGamma, texts, hint);
+    return Png(file, CodecSettings{background, displayGamma}, texts, hint);
 }
 DecodeResult ReadPngHeader(ByteSpan file, std::vector<PngTextEntry>* texts) {
-    return Png(file, Rgb{}, 2.2, texts, LoadHint{LoadHint::kHeaderOnly});
+    return Png(file, CodecSettings{}, texts, LoadHint{LoadHint::kHeaderOnly});
 }
 
 DecodeResult DecodeJpeg(ByteSpan file, std::vector<std::string>* comments) {

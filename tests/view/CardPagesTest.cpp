@@ -186,15 +186,14 @@ std::vector<PageCase> ProtocolAndCommentCases() {
           Body(X, Y + 70, "Created By : Tessellon Publisher"),
           Body(X, Y + 90, "Creator Version : 01.10")}},
         CommentsCase(
-            "OtherCommentsSkipCardCommentsAndListTheRest", ImageFile::kFormatJpeg,
+            "OtherCommentsSkipCardCommentsAndListTheRest", ImageFormat::kJpeg,
             {"first", "tSNabc", "tS", "tsn lower case", "a\r\nb"},
             {Heading(X, Y, "Other Comments :"), Body(X, Y + 30, "first"), Body(X, Y + 46, "tS"),
              Body(X, Y + 62, "tsn lower case"), Body(X, Y + 78, "a\r\nb")}),
-        CommentsCase("OnlyCardComments", ImageFile::kFormatJpeg, {"tSN1", "tSN2"},
-                     {kNoOtherComments}),
-        CommentsCase("NoComments", ImageFile::kFormatPng, {}, {kNoOtherComments}),
+        CommentsCase("OnlyCardComments", ImageFormat::kJpeg, {"tSN1", "tSN2"}, {kNoOtherComments}),
+        CommentsCase("NoComments", ImageFormat::kPng, {}, {kNoOtherComments}),
         // A stale JPEG list does not count for a BMP.
-        CommentsCase("BmpKeepsNoComments", ImageFile::kFormatBmp, {"left from a JPEG"},
+        CommentsCase("BmpKeepsNoComments", ImageFormat::kBmp, {"left from a JPEG"},
                      {kNoOtherComments}),
     };
 }

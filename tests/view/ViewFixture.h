@@ -113,7 +113,7 @@ protected:
             MemoryBlock::Allocate(std::size_t(preview.cx) * preview.cy * kPictureBytesPerPixel);
         doc.m_image.m_width = preview.cx;
         doc.m_image.m_height = preview.cy;
-        doc.m_image.m_format = ImageFile::kFormatJpeg;
+        doc.m_image.m_format = ImageFormat::kJpeg;
         doc.m_image.m_comments = std::move(comments);
         doc.m_path = "/images/sunset.jpg";
         doc.m_loadResult = 0;
