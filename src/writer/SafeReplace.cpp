@@ -64,6 +64,8 @@ public:
     ReplaceResult Run() {
         if (!Create() || !Write() || !SetAttributes() || !Sync() || !Check())
             return Failed();
+        if (!Step(ReplaceStep::kCheckUnchanged))
+            return Failed("cannot tell whether it changed meanwhile");
         if (std::string change = ChangedMeanwhile(); !change.empty())
             return {ReplaceResult::kChanged, change};
         if (!Step(ReplaceStep::kRename) || ::rename(m_path.c_str(), m_request.target.c_str()) != 0)
@@ -206,8 +208,6 @@ private:
 
     // Empty when the files we read are still as they were read.
     std::string ChangedMeanwhile() {
-        if (!Step(ReplaceStep::kCheckUnchanged))
-            return "cannot tell whether it changed meanwhile: " + ErrorText(errno);
         struct stat now {};
         const bool exists = ::stat(m_request.target.c_str(), &now) == 0;
         if (m_request.replaced && (!exists || !SameFileState(*m_request.replaced, SnapshotOf(now))))
