@@ -38,12 +38,6 @@ CardCommentLayout WalkCardComments(CardFileKind kind, std::span<const std::uint8
     return kind == CardFileKind::kJpeg ? WalkJpegCardComments(bytes) : WalkPngCardTexts(bytes);
 }
 
-RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes,
-                                  const std::vector<std::string>& comments) {
-    return kind == CardFileKind::kJpeg ? RewriteJpegCardComments(bytes, comments)
-                                       : RewritePngCardTexts(bytes, comments);
-}
-
 std::string Joined(const std::vector<CardRefusal>& refusals) {
     std::string text;
     for (const CardRefusal& refusal : refusals)
@@ -180,6 +174,15 @@ CardFileKind CardFileKindOf(const std::string& path) {
     if (extension == ".bmp" || extension == ".tif" || extension == ".tiff" || extension == ".pcx")
         return CardFileKind::kNoComments;
     return CardFileKind::kUnsupported;
+}
+
+RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes,
+                                  const std::vector<std::string>& comments) {
+    if (kind == CardFileKind::kJpeg)
+        return RewriteJpegCardComments(bytes, comments);
+    if (kind == CardFileKind::kPng)
+        return RewritePngCardTexts(bytes, comments);
+    return {{}, "not a JPEG or PNG file"};
 }
 
 std::vector<std::string> ReadCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes) {
