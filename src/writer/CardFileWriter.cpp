@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <new>
 
 #include "card/CardComment.h"
 #include "image/ByteSource.h"
@@ -65,6 +66,15 @@ public:
 
     // `edit` null: every card comment removed.
     CardWriteResult Run(const CardRecordEdit* edit) {
+        try {
+            return Write(edit);
+        } catch (const std::bad_alloc&) {
+            return Failed("not enough memory to rewrite it");
+        }
+    }
+
+private:
+    CardWriteResult Write(const CardRecordEdit* edit) {
         m_kind = CardFileKindOf(m_path);
         if (m_kind == CardFileKind::kNoComments)
             return Failed("BMP, TIFF and PCX files hold no cards the viewer reads");
@@ -97,7 +107,6 @@ public:
         return Replace(rewritten.bytes);
     }
 
-private:
     CardWriteResult Failed(const std::string& why) const {
         return {CardWriteResult::kFailed, why, {}};
     }

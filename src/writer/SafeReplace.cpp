@@ -296,7 +296,8 @@ LoadedFile LoadFile(const std::string& path) {
         return file;
     }
     file.path = resolved;
-    const int fd = ::open(resolved, O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO must not hang the open; it is refused below.
+    const int fd = ::open(resolved, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat before {};
     if (fd < 0 || ::fstat(fd, &before) != 0) {
         file.error = ErrorText(errno);
