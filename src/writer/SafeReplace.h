@@ -2,8 +2,8 @@
 // Replacing a file without ever leaving it half written: the new bytes, once checked,
 // go to a new file of ours beside it (created exclusively, ".NAME.tsn-card-XXXXXX"), get
 // the old file's permissions, owner and group, are flushed to disk, read back and
-// compared, and only then are renamed over it. On any failure the old file is untouched and the new
-// one removed. POSIX only.
+// compared, and only then are renamed over it. On any failure the old file is untouched
+// and the new one removed. POSIX only.
 
 #include <sys/stat.h>
 #include <sys/types.h>
