@@ -6,22 +6,6 @@
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// Everything from the last '.' on, trailing blanks removed; empty when the path has
-// no dot.
-std::string_view ExtensionOf(std::string_view path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos)
-        return {};
-    std::string_view ext = path.substr(dot);
-    while (!ext.empty() && IsBlank(ext.back()))
-        ext.remove_suffix(1);
-    return ext;
-}
-
 // The text of a locked NUL-terminated block, up to its first NUL (or the block's
 // end, should it lack one).
 std::string TextOf(const std::uint8_t* data, std::size_t size) {
@@ -64,7 +48,7 @@ int ImageFile::Load(const std::string& path) {
     m_failure.clear();
     m_damage.clear();
     m_format = ImageFormat::kNone;  // until a picture comes
-    const ImageFormat* format = FormatOfExtension(ExtensionOf(path));
+    const ImageFormat* format = FormatOfPath(path);
     if (!format) {
         m_failure = "unsupported file type";
         return kNotLoaded;

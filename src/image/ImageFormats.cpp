@@ -20,6 +20,10 @@ constexpr ImageFormat kFormats[] = {
     {"png", kPngExtensions, ImageFormat::kPng, &ImagingBackend::LoadPng, MakePngCodec},
 };
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -40,6 +44,16 @@ const ImageFormat* FormatNumbered(int number) {
         if (format.number == number)
             return &format;
     return nullptr;
+}
+
+const ImageFormat* FormatOfPath(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos)
+        return nullptr;
+    std::string_view extension = path.substr(dot);
+    while (!extension.empty() && IsBlank(extension.back()))
+        extension.remove_suffix(1);
+    return FormatOfExtension(extension);
 }
 
 const ImageFormat* FormatOfExtension(std::string_view extension) {

@@ -46,3 +46,7 @@ const ImageFormat* FormatNumbered(int number);
 // The format `extension` (from a name's last dot on, dot included) selects, in any
 // letter case; nullptr when it selects none.
 const ImageFormat* FormatOfExtension(std::string_view extension);
+
+// The format a file's name selects: its extension from the last '.' on, with trailing
+// blanks dropped, as the wrapper picks a loader.
+const ImageFormat* FormatOfPath(std::string_view path);

@@ -11,6 +11,7 @@
 #include "image/ByteSource.h"
 #include "image/Codec.h"
 #include "image/Codecs.h"
+#include "image/ImageFormats.h"
 #include "image/ImagingBackend.h"
 #include "writer/CardRecord.h"
 #include "writer/CardScrambling.h"
@@ -18,25 +19,6 @@
 #include "writer/PngTextRewriter.h"
 
 namespace {
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// From the last '.' of the path on, trailing blanks dropped, in lower case: the part
-// by which the viewer picks a format.
-std::string LowerExtension(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos)
-        return {};
-    std::string extension = path.substr(dot);
-    while (!extension.empty() &&
-           std::string_view(" \t\n\v\f\r").find(extension.back()) != std::string_view::npos)
-        extension.pop_back();
-    for (char& c : extension)
-        c = LowerAscii(c);
-    return extension;
-}
 
 CardCommentLayout WalkCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes) {
     return kind == CardFileKind::kJpeg ? WalkJpegCardComments(bytes) : WalkPngCardTexts(bytes);
@@ -206,14 +188,14 @@ private:
 }  // namespace
 
 CardFileKind CardFileKindOf(const std::string& path) {
-    const std::string extension = LowerExtension(path);
-    if (extension == ".jpg" || extension == ".jpeg")
+    const ImageFormat* format = FormatOfPath(path);
+    if (format == nullptr)
+        return CardFileKind::kUnsupported;
+    if (format->number == ImageFormat::kJpeg)
         return CardFileKind::kJpeg;
-    if (extension == ".png")
+    if (format->number == ImageFormat::kPng)
         return CardFileKind::kPng;
-    if (extension == ".bmp" || extension == ".tif" || extension == ".tiff" || extension == ".pcx")
-        return CardFileKind::kNoComments;
-    return CardFileKind::kUnsupported;
+    return CardFileKind::kNoComments;
 }
 
 RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes,
@@ -227,11 +209,12 @@ RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_
 
 std::vector<std::string> ReadCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes) {
     SpanSource source(bytes.data(), bytes.size());
+    const CodecSettings settings;
     std::unique_ptr<Codec> codec;
     if (kind == CardFileKind::kJpeg)
-        codec = MakeJpegCodec(source);
+        codec = MakeJpegCodec(source, settings);
     else if (kind == CardFileKind::kPng)
-        codec = MakePngCodec(source, Rgb{}, 1.0);
+        codec = MakePngCodec(source, settings);
     else
         return {};
     LoadHint hint;

@@ -14,7 +14,9 @@ namespace writer_test {
 
 inline std::vector<std::string> ViewerTexts(const std::vector<std::uint8_t>& bytes, bool png) {
     SpanSource source(bytes.data(), bytes.size());
-    std::unique_ptr<Codec> codec = png ? MakePngCodec(source, Rgb{}, 1.0) : MakeJpegCodec(source);
+    const CodecSettings settings;
+    std::unique_ptr<Codec> codec =
+        png ? MakePngCodec(source, settings) : MakeJpegCodec(source, settings);
     LoadHint hint;
     hint.kind = LoadHint::kHeaderOnly;
     RunCodec(*codec, hint);
