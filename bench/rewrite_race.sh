@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Files rewritten while they are read: a writer process rewrites a file in place in a
 # loop (truncates it, then writes it again a MiB at a time, as a sync tool, a camera
-# import or an editor saving does) while tsn-dump reads it, RUNS times per file:
+# import or an editor saving does, then rests up to 0.2 s) while tsn-dump reads it,
+# RUNS times per file:
 #   an ~11 MB JPEG read with --no-pixels, and
 #   an ~37 MB tiled, uncompressed TIFF read with --preview half.
 # Counts the reads that died of a signal; any other end (a picture, a failure, a damage
@@ -46,7 +47,7 @@ rm "$work/photo.ppm" "$work/lzw.tif"
 # Rewrites TARGET from SOURCE in place until killed.
 start_writer() {
     python3 - "$1" "$2" <<'PY' &
-import os, sys
+import os, random, sys, time
 source, target = sys.argv[1], sys.argv[2]
 data = open(source, "rb").read()
 step = 1 << 20
@@ -55,6 +56,7 @@ while True:
     os.ftruncate(fd, 0)
     for at in range(0, len(data), step):
         os.pwrite(fd, data[at:at + step], at)
+    time.sleep(random.uniform(0, 0.2))  # so that many reads start on the whole file
 PY
     writer=$!
 }
