@@ -71,7 +71,11 @@ bool FileSource::ReadAt(std::uint64_t offset, std::size_t count, std::uint8_t* o
         return false;
     if (count == 0)
         return true;  // an empty file has no window to copy from
-    if (!InWindow(offset, count) && !IsSmall())
+    // Small reads each after the last (a TIFF's tiles) come through the window, one
+    // system call for many; other reads of a large file go straight to it.
+    const bool sequential = offset == m_nextRead && count <= kWindowBytes / 16;
+    m_nextRead = offset + count;
+    if (!InWindow(offset, count) && !IsSmall() && !sequential)
         return ReadFile(offset, count, out);
     const std::uint8_t* bytes = View(offset, count);
     if (!bytes)

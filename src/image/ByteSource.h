@@ -55,9 +55,10 @@ private:
 };
 
 // An open regular file, read with pread. A small file is read whole by the first read
-// and served from memory after that; a larger one serves views from a window read ahead
-// of them, so that small reads in order cost one system call per window, and copies
-// other reads straight from the file, so that what lies between them is never read.
+// and served from memory after that. A larger one serves views, and small reads each
+// following the last, from a window read ahead of them, so that they cost one system
+// call per window; it copies other reads straight from the file, so that what lies
+// between them is never read.
 class FileSource : public ByteSource {
 public:
     // Takes the descriptor; `size` is the file's size when it was opened. Bytes past it
@@ -83,4 +84,5 @@ private:
     std::vector<std::uint8_t> m_window;
     std::uint64_t m_windowStart = 0;
     std::size_t m_windowSize = 0;
+    std::uint64_t m_nextRead = 0;  // where the last ReadAt ended
 };
