@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -166,6 +167,64 @@ TEST_P(FileChangedWhileRead, EndsAsFailureOrDamage) {
     } else if (read.change == Change::kShrunk) {
         EXPECT_FALSE(result.damage.empty()) << "two thirds of the file are gone";
     }
+}
+
+// Every way of reading a file gives its bytes, wherever the reads fall against the
+// source's read-ahead.
+TEST(FileSource, EveryReadGivesTheFileBytes) {
+    const fs::path path =
+        fs::path(::testing::TempDir()) / ("tsn-bytes-" + std::to_string(::getpid()) + ".bin");
+    std::vector<std::uint8_t> bytes(700'001);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 7 + i / 251);
+    ASSERT_TRUE(fixtures::WriteFile(path.string(), bytes));
+    OpenedSource opened = OpenImageSource(path.string());
+    ASSERT_TRUE(opened.source) << opened.error;
+    ByteSource& source = *opened.source;
+    EXPECT_EQ(source.Whole(), nullptr) << "a large file is read in pieces";
+
+    std::vector<std::uint8_t> read(bytes.size());
+    for (std::size_t at = 0; at < bytes.size(); at += 1000)  // small reads in order
+        ASSERT_TRUE(source.ReadAt(at, std::min<std::size_t>(1000, bytes.size() - at), &read[at]));
+    EXPECT_EQ(read, bytes);
+
+    std::vector<std::uint8_t> walked;
+    for (std::uint64_t at = 0;;) {
+        std::size_t count = 100'000;
+        const std::uint8_t* run = source.ViewSome(at, count);
+        if (!run)
+            break;
+        walked.insert(walked.end(), run, run + count);
+        at += count;
+    }
+    EXPECT_EQ(walked, bytes);
+
+    for (std::uint64_t at : {std::uint64_t{0}, std::uint64_t{262'140}, std::uint64_t{699'990}}) {
+        const std::uint8_t* view = source.View(at, 11);
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(std::equal(view, view + 11, bytes.begin() + std::ptrdiff_t(at))) << at;
+    }
+    EXPECT_FALSE(source.ReadAt(699'995, 7, read.data())) << "past the end";
+    EXPECT_EQ(source.View(699'995, 7), nullptr);
+    fs::remove(path);
+}
+
+// A small file is read whole, once: it stays readable after it is truncated.
+TEST(FileSource, SmallFileIsHeldWhole) {
+    const fs::path path =
+        fs::path(::testing::TempDir()) / ("tsn-small-" + std::to_string(::getpid()) + ".bin");
+    const std::vector<std::uint8_t> bytes(5000, 0x42);
+    ASSERT_TRUE(fixtures::WriteFile(path.string(), bytes));
+    OpenedSource opened = OpenImageSource(path.string());
+    ASSERT_TRUE(opened.source) << opened.error;
+    const std::uint8_t* whole = opened.source->Whole();
+    ASSERT_NE(whole, nullptr);
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    std::uint8_t last = 0;
+    EXPECT_TRUE(opened.source->ReadAt(4999, 1, &last));
+    EXPECT_EQ(last, 0x42);
+    EXPECT_EQ(opened.source->Whole(), whole);
+    fs::remove(path);
 }
 
 // The walk over a large file's data, run by run, finds the comment after the picture.
