@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "image/Codecs.h"
+#include "image/ImageFile.h"
 #include "image/ImageFormats.h"
 
 // Large pictures are refused or decoded by the same code as small ones; a lower

@@ -335,13 +335,17 @@ void DecodeUncompressed(ByteSource& source, const BmpHeader& header, RowSink& si
     auto decodeBand = [&](std::size_t first, std::size_t count) {
         const std::uint8_t* bytes =
             source.View(header.pixelOffset + first * rowBytes, std::size_t(count * rowBytes));
+        if (!bytes) {  // the file shrank while open
+            report.end = DecodeReport::kAsTold;
+            report.detail = "the pixel data could not be read";
+        }
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t fileRow = header.topDown ? first + i : first + count - 1 - i;
             const std::size_t y = header.topDown ? fileRow : height - 1 - fileRow;
             if (bytes)
                 decodeRow(bytes + (fileRow - first) * rowBytes, sink.Row(y), width);
             else
-                std::fill_n(sink.Row(y), width, 0u);  // the file shrank while open
+                std::fill_n(sink.Row(y), width, 0u);
             sink.Done(y);
         }
     };

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "image/ImageFile.h"
 #include "image/MemoryBlock.h"
+#include "image/PictureTypes.h"
 
 // Refused before allocating: a side below 1, or more pixels than this.
 inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 28;

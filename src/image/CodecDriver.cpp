@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "image/Codec.h"
+#include "image/ImageFile.h"
 #include "image/Resampler.h"
 
 namespace {

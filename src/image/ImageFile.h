@@ -10,19 +10,8 @@
 #include "image/ImageFormats.h"
 #include "image/ImagingBackend.h"
 #include "image/MemoryBlock.h"
+#include "image/PictureTypes.h"
 #include "platform/DeviceContext.h"
-
-struct Rgb {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-};
-
-struct Size {
-    int cx = 0;
-    int cy = 0;
-    bool operator==(const Size&) const = default;
-};
 
 class ImageFile {
 public:

@@ -7,24 +7,8 @@
 #include <string>
 
 #include "image/MemoryBlock.h"
+#include "image/PictureTypes.h"
 #include "platform/DeviceContext.h"
-
-// What the caller will do with the next picture, so that a loader can produce less
-// than the full picture. The size a loader reports is always the file's own.
-struct LoadHint {
-    enum Kind {
-        kFullPicture,  // every pixel at full size
-        kHalfSize,     // resampled to (width / 2, height / 2) right after the load
-        kFitInBox,     // resampled to FitToBox(width, height, maxWidth, maxHeight)
-        kHeaderOnly,   // only the size and the comments: the picture block holds no pixels
-    };
-    Kind kind = kFullPicture;
-    int maxWidth = 0;
-    int maxHeight = 0;
-    // Device pixels per logical pixel of the screen the picture will be shown on: the
-    // reduced size is held this many times larger (never beyond the full picture).
-    double devicePixelRatio = 1.0;
-};
 
 class ImagingBackend {
 public:

@@ -9,8 +9,6 @@
 // are decoded. Rows it never reached stay zero (black) and are never touched, so a huge
 // picture claimed by a few bytes costs only its address space.
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -320,35 +318,63 @@ std::string DamageNote(const JpegSession& s, const RowsRead& read, JDIMENSION fu
     return cut.empty() ? corrupt : corrupt + "; " + cut;
 }
 
+// A source read front to back, a byte or a run of bytes at a time.
+class ByteWalk {
+public:
+    explicit ByteWalk(ByteSource& source) : m_source(source) {}
+    // The byte at `pos`, or -1 where the source has none.
+    int At(std::uint64_t pos) {
+        const std::uint8_t* byte = m_source.View(pos, 1);
+        return byte ? *byte : -1;
+    }
+    // Where the next 0xFF byte from `pos` on is; Size() when there is none.
+    std::uint64_t NextMarkByte(std::uint64_t pos) {
+        for (;;) {
+            std::size_t count = kRun;
+            const std::uint8_t* run = m_source.ViewSome(pos, count);
+            if (!run)
+                return Size();
+            if (const void* mark = std::memchr(run, 0xFF, count))
+                return pos + static_cast<std::size_t>(static_cast<const std::uint8_t*>(mark) - run);
+            pos += count;
+        }
+    }
+    std::uint64_t Size() const { return m_source.Size(); }
+
+private:
+    static constexpr std::size_t kRun = std::size_t{1} << 20;
+    ByteSource& m_source;
+};
+
 // After the header of the first scan: walks the entropy-coded data from marker to
 // marker up to EOI, keeping the COM segments, as decoding the scans would meet them.
-void CollectLaterComments(const std::uint8_t* data, std::size_t size, std::size_t pos,
-                          std::vector<CodecText>& comments) {
+// The data is read once, in runs, and nothing after EOI is read.
+void CollectLaterComments(ByteSource& source, std::uint64_t pos, std::vector<CodecText>& comments) {
+    ByteWalk walk(source);
+    const std::uint64_t size = walk.Size();
     while (pos < size) {
-        const auto* mark =
-            static_cast<const std::uint8_t*>(std::memchr(data + pos, 0xFF, size - pos));
-        if (!mark)
-            return;
-        std::size_t code = static_cast<std::size_t>(mark - data) + 1;
-        while (code < size && data[code] == 0xFF)  // fill bytes
+        std::uint64_t code = walk.NextMarkByte(pos) + 1;
+        while (walk.At(code) == 0xFF)  // fill bytes
             ++code;
-        if (code >= size)
+        const int marker = walk.At(code);
+        if (marker < 0)
             return;
-        const std::uint8_t marker = data[code];
         pos = code + 1;
         const bool standalone = marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
                                 (marker >= 0xD0 && marker <= 0xD7);
         if (standalone)
             continue;
-        if (marker == 0xD9 || size - pos < 2)
+        const int high = walk.At(pos), low = walk.At(pos + 1);
+        if (marker == 0xD9 || high < 0 || low < 0)
             return;
-        const std::size_t length = std::size_t{data[pos]} << 8 | data[pos + 1];
+        const std::uint64_t length = std::uint64_t(high) << 8 | std::uint64_t(low);
         if (length < 2)
             continue;
         if (marker == JPEG_COM) {
-            const std::size_t body = std::min(length - 2, size - pos - 2);
-            comments.push_back(
-                {{}, std::string(reinterpret_cast<const char*>(data + pos + 2), body)});
+            std::string body(static_cast<std::size_t>(std::min(length - 2, size - pos - 2)), '\0');
+            if (!source.ReadAt(pos + 2, body.size(), reinterpret_cast<std::uint8_t*>(body.data())))
+                return;
+            comments.push_back({{}, std::move(body)});
         }
         pos += std::min(length, size - pos);
     }
@@ -363,12 +389,10 @@ public:
         const std::uint8_t* start = m_source.View(0, 2);
         failure = start && start[0] == 0xFF && start[1] == 0xD8 ? LoadFailure::kDamaged
                                                                 : LoadFailure::kNotAPicture;
-        // A small file, or bytes already in memory, are decoded in place; a larger file
-        // streams through a buffer of the session's own.
+        // Bytes the source holds in memory are decoded in place; others stream through a
+        // buffer of the session's own.
         JpegInput input;
-        const bool inPlace =
-            m_source.Size() <= kSourceWindowBytes || !dynamic_cast<FileSource*>(&m_source);
-        if (inPlace && (input.bytes = m_source.Map()))
+        if ((input.bytes = m_source.Whole()))
             input.size = std::size_t(m_source.Size());
         else
             input.file = &m_source;
@@ -386,18 +410,7 @@ public:
 
     // The comments a decode would meet after the first scan, without decoding.
     void ReadRemainingTexts() override {
-        // A small file is read (mapping and unmapping it costs more, above all with
-        // several threads); a large one mapped, so that only the pages walked are read.
-        constexpr std::uint64_t kMapFrom = std::uint64_t{1} << 20;
-        const std::uint64_t from = m_session.firstScanData, size = m_source.Size();
-        if (from >= size)
-            return;
-        const std::uint8_t* bytes = size >= kMapFrom ? m_source.Map() : nullptr;
-        if (bytes) {
-            CollectLaterComments(bytes, std::size_t(size), std::size_t(from), m_texts);
-        } else if ((bytes = m_source.View(from, std::size_t(size - from)))) {
-            CollectLaterComments(bytes, std::size_t(size - from), 0, m_texts);
-        }
+        CollectLaterComments(m_source, m_session.firstScanData, m_texts);
     }
 
     // The smallest DCT scale whose picture covers the target.

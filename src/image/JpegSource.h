@@ -1,13 +1,13 @@
 #pragma once
-// Where libjpeg reads a file from: the bytes in memory, or a byte source through a
+// Where libjpeg reads a file from: bytes in memory, or a byte source read through a
 // buffer of its own (no larger than the file). Where the buffer runs out the source
 // suspends, and the decode loop feeds it (FeedJpegSource) and repeats the libjpeg call
 // that returned JPEG_SUSPENDED. Only at the real end of the data does the source make up an
 // end-of-image marker, as libjpeg's own sources do, and then only inside a scan's data
 // (a marker segment cut short stays suspended rather than being read as garbage), so
 // the caller can see that and stop reading: libjpeg would otherwise decode made-up
-// zeros through every row left, which for a huge picture claimed by a few bytes is
-// where the time and memory went.
+// zeros through every row left, so that a huge picture claimed by a few bytes would
+// cost the time and memory of the whole picture.
 // Arithmetic-coded scans cannot suspend in libjpeg: there the source reads on itself.
 
 #include <cstddef>

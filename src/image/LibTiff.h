@@ -15,7 +15,8 @@
     X(RGBAImageOK) X(RGBAImageBegin) X(RGBAImageGet) X(RGBAImageEnd)    \
     X(OpenOptionsAlloc) X(OpenOptionsFree)                              \
     X(OpenOptionsSetErrorHandlerExtR) X(OpenOptionsSetWarningHandlerExtR) \
-    X(OpenOptionsSetMaxSingleMemAlloc)
+    X(OpenOptionsSetMaxSingleMemAlloc)                                  \
+    X(ReadBufferSetup) X(TileSize)
 // clang-format on
 
 struct LibTiff {

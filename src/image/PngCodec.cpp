@@ -370,17 +370,31 @@ void ReadInOrder(png_structp png, png_infop info, RowSink& sink, Rgb background,
     }
 }
 
-// A file that fits the source's window is read whole by the first read, so that the
-// walk from chunk to chunk costs no more system calls; a larger one is read a piece at a
-// time, so that the image data between the chunks walked is never read.
-bool ReadBytes(ByteSource& file, std::uint64_t at, std::size_t count, std::uint8_t* out) {
-    if (file.Size() > kSourceWindowBytes)
-        return file.ReadAt(at, count, out);
-    const std::uint8_t* bytes = file.View(at, count);
-    if (!bytes)
-        return false;
-    std::memcpy(out, bytes, count);
-    return true;
+// The signature and the IHDR chunk.
+constexpr std::size_t kStartBytes = 33;
+
+// What the walk over the chunks after IHDR has seen so far.
+struct ChunkWalk {
+    bool palette = false;  // the picture's colours are in a PLTE chunk
+    bool sawPalette = false;
+    bool sawData = false;
+    TextBudget budget;
+    std::vector<std::uint8_t> chunk;  // the body of the chunk being read, with type and CRC
+};
+
+enum class ChunkStep { kNext, kEnd, kRefuse };
+
+// What libpng would refuse in the order of the chunks; marks the start of the image data.
+std::string OrderFault(const std::string& type, const std::uint8_t* typeBytes, ChunkWalk& walk) {
+    if (type == "IDAT") {
+        if (walk.palette && !walk.sawPalette)
+            return "Missing PLTE before IDAT";
+        walk.sawData = true;
+    }
+    if (!walk.sawData && type != "PLTE" && type != "IEND" && !IsTextChunk(type) &&
+        IsCriticalChunk(typeBytes))
+        return type + ": unknown critical chunk";
+    return {};
 }
 
 class PngCodec : public Codec {
@@ -408,93 +422,25 @@ public:
     // first chunk the file cannot hold; libpng then finds the data ending there. Only
     // chunk headers and the chunks checked or kept as text are read.
     bool ReadHeader(CodecHeader& header, LoadFailure& failure, std::string& detail) override {
-        ByteSource& file = *m_input.file;
-        const std::uint64_t size = file.Size();
-        std::uint8_t head[33] = {};
-        failure = LoadFailure::kNotAPicture;
-        if (!ReadBytes(file, 0, std::min<std::uint64_t>(size, 8), head) ||
-            std::memcmp(head, kPngSignature, 8) != 0)
+        std::uint8_t start[kStartBytes] = {};
+        if (!ReadStart(start, failure, detail))
             return false;
-        failure = LoadFailure::kDamaged;
-        if (!ReadBytes(file, 0, sizeof head, head)) {
-            detail = "the file ends early";
+        m_input.Keep(0, sizeof start);
+        ChunkWalk walk;
+        walk.palette = start[25] == 3;
+        std::uint64_t pos = sizeof start;
+        ChunkStep step = ChunkStep::kNext;
+        while (step == ChunkStep::kNext)
+            step = WalkChunk(pos, walk, detail);
+        if (step == ChunkStep::kRefuse)
             return false;
-        }
-        if (ReadBe32(head + 8) != 13 || std::memcmp(head + 12, "IHDR", 4) != 0) {
-            detail = "Missing IHDR before image data";
-            return false;
-        }
-        if (!ChunkCrcMatches(head + 12, 13, head + 29)) {
-            detail = "IHDR: CRC error";
-            return false;
-        }
-        if (std::string fault = HeaderFault(head + 16); !fault.empty()) {
-            detail = std::move(fault);
-            return false;
-        }
-        m_input.Keep(0, sizeof head);
-        const bool palette = head[25] == 3;
-        bool sawPalette = false;
-        bool sawData = false;
-        TextBudget budget;
-        std::vector<std::uint8_t> chunk;
-        std::uint64_t pos = sizeof head;
-        std::uint8_t chunkHeader[8];
-        while (ReadBytes(file, pos, 8, chunkHeader)) {
-            const std::uint32_t length = ReadBe32(chunkHeader);
-            const std::string type(reinterpret_cast<const char*>(chunkHeader + 4), 4);
-            if (length > PNG_UINT_31_MAX || length + std::uint64_t{12} > size - pos) {
-                // Only image data is worth reading in part: libpng would allocate any other
-                // chunk at its declared size, whatever the file really holds.
-                if (type == "IDAT") {
-                    sawData = true;
-                    m_input.Keep(pos, size - pos);
-                }
-                break;
-            }
-            const std::uint64_t chunkSize = std::uint64_t{length} + 12;
-            if (type == "IDAT") {
-                if (palette && !sawPalette) {
-                    detail = "Missing PLTE before IDAT";
-                    return false;
-                }
-                sawData = true;
-            }
-            const bool text = IsTextChunk(type);
-            const bool check = type == "PLTE" && !sawData;
-            if (!sawData && !check && !text && IsCriticalChunk(chunkHeader + 4) && type != "IEND") {
-                detail = type + ": unknown critical chunk";
-                return false;
-            }
-            if ((text && length <= kMaxTextChunkBytes) || check) {
-                chunk.resize(std::size_t{length} + 8);
-                if (!ReadBytes(file, pos + 4, chunk.size(), chunk.data()))
-                    break;
-                const bool crcOk = ChunkCrcMatches(chunk.data(), length, chunk.data() + 4 + length);
-                if (check) {
-                    if (!crcOk) {
-                        detail = "PLTE: CRC error";
-                        return false;
-                    }
-                    sawPalette = true;
-                }
-                PngTextEntry entry;
-                if (text && crcOk && ParseText(type, chunk.data() + 4, length, budget, entry))
-                    m_texts.push_back({std::move(entry.keyword), std::move(entry.text)});
-            }
-            if (!text)
-                m_input.Keep(pos, chunkSize);
-            pos += chunkSize;
-            if (type == "IEND")
-                break;
-        }
-        if (!sawData) {
+        if (!walk.sawData) {
             detail = "the file ends before the image data";
             return false;
         }
-        header.width = ReadBe32(head + 16);
-        header.height = ReadBe32(head + 20);
-        header.rowsInOrder = head[28] == 0;
+        header.width = ReadBe32(start + 16);
+        header.height = ReadBe32(start + 20);
+        header.rowsInOrder = start[28] == 0;
         return true;
     }
 
@@ -543,6 +489,82 @@ public:
     }
 
 private:
+    // The signature and the IHDR chunk, checked as libpng would check them.
+    bool ReadStart(std::uint8_t (&start)[kStartBytes], LoadFailure& failure, std::string& detail) {
+        ByteSource& file = *m_input.file;
+        failure = LoadFailure::kNotAPicture;
+        if (!file.ReadAt(0, std::min<std::uint64_t>(file.Size(), 8), start) ||
+            std::memcmp(start, kPngSignature, 8) != 0)
+            return false;
+        failure = LoadFailure::kDamaged;
+        if (!file.ReadAt(0, kStartBytes, start)) {
+            detail = "the file ends early";
+            return false;
+        }
+        if (ReadBe32(start + 8) != 13 || std::memcmp(start + 12, "IHDR", 4) != 0)
+            detail = "Missing IHDR before image data";
+        else if (!ChunkCrcMatches(start + 12, 13, start + 29))
+            detail = "IHDR: CRC error";
+        else
+            detail = HeaderFault(start + 16);
+        return detail.empty();
+    }
+
+    // The chunk at `pos`, and `pos` moved past it.
+    ChunkStep WalkChunk(std::uint64_t& pos, ChunkWalk& walk, std::string& detail) {
+        ByteSource& file = *m_input.file;
+        const std::uint64_t size = file.Size();
+        std::uint8_t chunkHeader[8];
+        if (!file.ReadAt(pos, 8, chunkHeader))
+            return ChunkStep::kEnd;
+        const std::uint32_t length = ReadBe32(chunkHeader);
+        const std::string type(reinterpret_cast<const char*>(chunkHeader + 4), 4);
+        if (length > PNG_UINT_31_MAX || length + std::uint64_t{12} > size - pos) {
+            // Only image data is worth reading in part: libpng would allocate any other
+            // chunk at its declared size, whatever the file really holds.
+            if (type == "IDAT") {
+                walk.sawData = true;
+                m_input.Keep(pos, size - pos);
+            }
+            return ChunkStep::kEnd;
+        }
+        detail = OrderFault(type, chunkHeader + 4, walk);
+        if (!detail.empty())
+            return ChunkStep::kRefuse;
+        const bool text = IsTextChunk(type);
+        if ((text && length <= kMaxTextChunkBytes) || (type == "PLTE" && !walk.sawData)) {
+            const ChunkStep step = ReadChunk(pos, length, type, walk, detail);
+            if (step != ChunkStep::kNext)
+                return step;
+        }
+        if (!text)
+            m_input.Keep(pos, std::uint64_t{length} + 12);
+        pos += std::uint64_t{length} + 12;
+        return type == "IEND" ? ChunkStep::kEnd : ChunkStep::kNext;
+    }
+
+    // A text chunk, kept when it is sound, or the palette before the image data, checked.
+    ChunkStep ReadChunk(std::uint64_t pos, std::uint32_t length, const std::string& type,
+                        ChunkWalk& walk, std::string& detail) {
+        std::vector<std::uint8_t>& chunk = walk.chunk;
+        chunk.resize(std::size_t{length} + 8);
+        if (!m_input.file->ReadAt(pos + 4, chunk.size(), chunk.data()))
+            return ChunkStep::kEnd;
+        const bool crcOk = ChunkCrcMatches(chunk.data(), length, chunk.data() + 4 + length);
+        if (type == "PLTE") {
+            if (!crcOk) {
+                detail = "PLTE: CRC error";
+                return ChunkStep::kRefuse;
+            }
+            walk.sawPalette = true;
+            return ChunkStep::kNext;
+        }
+        PngTextEntry entry;
+        if (crcOk && ParseText(type, chunk.data() + 4, length, walk.budget, entry))
+            m_texts.push_back({std::move(entry.keyword), std::move(entry.text)});
+        return ChunkStep::kNext;
+    }
+
     Rgb m_background;
     double m_gamma;
     PngInput m_input;

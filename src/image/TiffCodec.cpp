@@ -27,6 +27,7 @@ constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{512} << 20;
 struct SourceCursor {
     ByteSource* source;
     std::uint64_t position = 0;
+    bool outOfMemory = false;  // a read could not get its buffer
 };
 
 tmsize_t SourceRead(thandle_t handle, void* buffer, tmsize_t size) {
@@ -34,9 +35,15 @@ tmsize_t SourceRead(thandle_t handle, void* buffer, tmsize_t size) {
     if (size <= 0)
         return 0;
     const std::size_t count = cursor->source->Available(cursor->position, std::size_t(size));
-    if (count == 0 ||
-        !cursor->source->ReadAt(cursor->position, count, static_cast<std::uint8_t*>(buffer)))
-        return 0;
+    // No exception may cross libtiff's C frames: it would leak what libtiff holds.
+    try {
+        if (count == 0 ||
+            !cursor->source->ReadAt(cursor->position, count, static_cast<std::uint8_t*>(buffer)))
+            return 0;
+    } catch (const std::bad_alloc&) {
+        cursor->outOfMemory = true;
+        return -1;
+    }
     cursor->position += count;
     return tmsize_t(count);
 }
@@ -64,15 +71,10 @@ int SourceClose(thandle_t) {
 toff_t SourceSize(thandle_t handle) {
     return static_cast<SourceCursor*>(handle)->source->Size();
 }
-// Only files opened for mapping are mapped (see TiffCodec::Open).
-int SourceMap(thandle_t handle, void** base, toff_t* size) {
-    auto* cursor = static_cast<SourceCursor*>(handle);
-    const std::uint8_t* bytes = cursor->source->Map();
-    if (!bytes)
-        return 0;
-    *base = const_cast<std::uint8_t*>(bytes);
-    *size = cursor->source->Size();
-    return 1;
+// The file is read, never mapped (see ByteSource): a mapped file that shrinks while it
+// is read faults instead of failing the read.
+int SourceMap(thandle_t, void**, toff_t*) {
+    return 0;
 }
 void SourceUnmap(thandle_t, void*, toff_t) {}
 
@@ -466,18 +468,9 @@ public:
         Tiff().OpenOptionsSetWarningHandlerExtR(options.get(), OnWarning, nullptr);
         Tiff().OpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxLibraryAllocation);
         errno = 0;
-        m_tiff = Open("rm", options.get());
-        // libtiff reads uncompressed tiles wrong unless the file is mapped (it checks the
-        // tile's size against its read buffer's, which is rounded up); their bytes are
-        // the pixels, so mapping them costs what they decode to.
-        std::uint16_t compression = COMPRESSION_NONE;
-        if (m_tiff && Tiff().IsTiled(m_tiff) &&
-            Tiff().GetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression) &&
-            compression == COMPRESSION_NONE && m_cursor.source->Map()) {
-            Tiff().Close(m_tiff);
-            m_cursor.position = 0;
-            m_tiff = Open("r", options.get());
-        }
+        m_tiff = Open(options.get());
+        if (m_tiff)
+            UseExactTileBuffer();
         if (m_tiff && LostJpegTables(m_tiff))
             m_messages.outOfMemory = true;
         ThrowIfOutOfMemory();
@@ -537,13 +530,31 @@ public:
 
 private:
     void ThrowIfOutOfMemory() const {
-        if (m_messages.outOfMemory)
+        if (m_messages.outOfMemory || m_cursor.outOfMemory)
             throw std::bad_alloc();
     }
 
-    TIFF* Open(const char* mode, TIFFOpenOptions* options) {
-        return Tiff().ClientOpenExt("file", mode, &m_cursor, SourceRead, SourceWrite, SourceSeek,
+    // "m": never mapped.
+    TIFF* Open(TIFFOpenOptions* options) {
+        return Tiff().ClientOpenExt("file", "rm", &m_cursor, SourceRead, SourceWrite, SourceSeek,
                                     SourceClose, SourceSize, SourceMap, SourceUnmap, options);
+    }
+
+    // libtiff refuses an uncompressed tile whose bytes do not fill its read buffer
+    // exactly, and rounds a buffer of its own up to whole KiB: one of ours is exact. It
+    // holds one tile, never more than the file, and only what is read is touched.
+    void UseExactTileBuffer() {
+        std::uint16_t compression = COMPRESSION_NONE;
+        if (!Tiff().IsTiled(m_tiff) ||
+            !Tiff().GetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression) ||
+            compression != COMPRESSION_NONE)
+            return;
+        const tmsize_t size = Tiff().TileSize(m_tiff);
+        if (size <= 0 || std::uint64_t(size) > m_cursor.source->Size())
+            return;
+        m_tileBuffer.reset(new (std::nothrow) std::uint8_t[std::size_t(size)]);
+        if (m_tileBuffer)
+            Tiff().ReadBufferSetup(m_tiff, m_tileBuffer.get(), size);
     }
 
     template <typename Placer>
@@ -563,6 +574,7 @@ private:
 
     SourceCursor m_cursor;
     Messages m_messages;
+    std::unique_ptr<std::uint8_t[]> m_tileBuffer;  // libtiff's read buffer, when ours
     TIFF* m_tiff = nullptr;
     TIFFRGBAImage m_image{};
     bool m_imageBegun = false;

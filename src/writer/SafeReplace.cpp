@@ -11,11 +11,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <vector>
 
-#include "image/ByteSource.h"
 #include "writer/TemporaryCleanup.h"
 
 namespace {
+
+// Reads `size` bytes from the start of `fd` into `out`, with pread so that the
+// descriptor's offset stays where it is.
+bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
+    out.resize(std::size_t(size));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t got = ::pread(fd, out.data() + done, out.size() - done, off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += std::size_t(got);
+    }
+    return true;
+}
 
 constexpr const char* kTemporaryTag = ".tsn-card-";
 constexpr std::size_t kRandomChars = 6;
@@ -40,7 +56,11 @@ std::string BaseNameOf(const std::string& path) {
 }
 
 std::string TemporaryNamePrefix(const std::string& target) {
-    return "." + BaseNameOf(target).substr(0, kMaxNameInTemporary) + kTemporaryTag;
+    // Appended piece by piece: GCC 12 at -O3 takes "." + a temporary for an overlap.
+    std::string prefix = ".";
+    prefix += BaseNameOf(target).substr(0, kMaxNameInTemporary);
+    prefix += kTemporaryTag;
+    return prefix;
 }
 
 std::string RandomSuffix() {
@@ -184,8 +204,7 @@ private:
         return true;
     }
 
-    // The new file as the disk gives it back goes to the caller's check. A file above
-    // the source window is mapped: only the pages the check looks at are read.
+    // The new file as the disk gives it back goes to the caller's check.
     bool ReadBackAndCheck() {
         if (m_request.written)
             m_request.written();
@@ -196,13 +215,10 @@ private:
             m_failure = "the new file read back is not as long as written";
             return false;
         }
-        const int fd = ::dup(m_fd);
-        if (fd < 0)
+        std::vector<std::uint8_t> back;
+        if (!ReadWholeFile(m_fd, m_size, back))
             return Fail("cannot read the new file back");
-        FileSource back(fd, m_size);
-        const std::uint8_t* bytes = m_size == 0 ? nullptr : back.Map();
-        if (m_size > 0 && bytes == nullptr)
-            return Fail("cannot read the new file back");
+        const std::uint8_t* bytes = back.data();
         if (!Step(ReplaceStep::kCheck))
             return Fail("cannot check the new file");
         if (m_request.check) {

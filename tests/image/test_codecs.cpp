@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageFile.h"
 #include "image/Resampler.h"
 #include "support/CodecCalls.h"
 #include "support/ImageFixtures.h"
