@@ -1,0 +1,38 @@
+#pragma once
+// Where an image file's card comments are and where new ones go, as its format's
+// walker found them; and the rewrite that follows from it. Offsets are into the file's
+// bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+struct ByteRange {
+    std::size_t begin = 0;
+    std::size_t end = 0;  // one past the last byte
+};
+
+struct CardCommentLayout {
+    std::vector<ByteRange> cards;  // every card comment segment or chunk, in file order
+    std::size_t insertAt = 0;      // where new card comments go
+    std::string error;             // why the file cannot be walked; empty when it can
+    bool ok() const { return error.empty(); }
+};
+
+struct RewrittenFile {
+    std::vector<std::uint8_t> bytes;
+    std::string error;  // empty when `bytes` holds the new file
+    bool ok() const { return error.empty(); }
+};
+
+// `file` with the card ranges of `layout` dropped and `segments` (whole encoded
+// segments or chunks) inserted at its insertion point; every other byte in order.
+std::vector<std::uint8_t> ApplyCardLayout(std::span<const std::uint8_t> file,
+                                          const CardCommentLayout& layout,
+                                          const std::vector<std::vector<std::uint8_t>>& segments);
+
+// Whether the two files hold the same bytes once their card ranges are dropped.
+bool SameBytesOutsideCards(std::span<const std::uint8_t> a, const CardCommentLayout& layoutA,
+                           std::span<const std::uint8_t> b, const CardCommentLayout& layoutB);

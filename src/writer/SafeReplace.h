@@ -1,0 +1,103 @@
+#pragma once
+// Replacing a file without ever leaving it half written: the new bytes go to a new file
+// of ours beside it (created exclusively, ".NAME.tsn-card-XXXXXX"), are flushed to disk,
+// read back and checked, get the old file's permissions, owner and group, and only then
+// are renamed over it. On any failure the old file is untouched and the new one removed.
+// POSIX only.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// What a file was when it was read: it is replaced only if it still is.
+struct FileSnapshot {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec accessed{};
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
+FileSnapshot SnapshotOf(const struct stat& info);
+// Same file, same size, same modification time.
+bool SameFileState(const FileSnapshot& a, const FileSnapshot& b);
+
+struct LoadedFile {
+    std::string path;  // the file itself: symbolic links resolved
+    FileSnapshot snapshot;
+    std::vector<std::uint8_t> bytes;
+    std::string error;  // empty when read
+    bool ok() const { return error.empty(); }
+};
+
+// Reads a whole regular file, following symbolic links; the snapshot is taken on the
+// open file, so it describes the bytes read.
+LoadedFile LoadFile(const std::string& path);
+
+// The steps of a replace, in order; tests make one of them fail.
+enum class ReplaceStep {
+    kCreate,
+    kWrite,
+    kSync,
+    kReadBack,
+    kCheck,
+    kAttributes,
+    kCheckUnchanged,
+    kRename,
+    kSyncDirectory,
+};
+
+// Seams for tests. Both may be left empty.
+struct ReplaceSeams {
+    // Writes like ::write (a test returns -1 with errno ENOSPC for a full disk).
+    std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
+    // Asked before each step: an errno value fails the step as if the system had.
+    std::function<int(ReplaceStep step)> failAt;
+};
+
+struct ReplaceRequest {
+    std::string target;  // the file to write, symbolic links resolved; replaced or created
+    // The target as it was read, when it exists: it must still be so, and its
+    // permissions, owner and group go to the new file.
+    std::optional<FileSnapshot> replaced;
+    // Another file the bytes were made from (the image, for -o OUT): it must still be so.
+    std::optional<std::pair<std::string, FileSnapshot>> source;
+    // Permissions of a new target (the process's umask applies).
+    mode_t newFileMode = 0666;
+    // Set as the new file's access and modification times (--keep-time).
+    std::optional<FileSnapshot> keepTimesOf;
+    std::span<const std::uint8_t> bytes;
+    // Checks the bytes read back from the new file: empty when they are right, else why
+    // not (the replace is then abandoned).
+    std::function<std::string(std::span<const std::uint8_t>)> check;
+};
+
+struct ReplaceResult {
+    enum Outcome {
+        kReplaced,
+        kChanged,  // the old file changed while we worked: left alone
+        kFailed,
+    };
+    Outcome outcome = kFailed;
+    std::string error;  // for kChanged and kFailed, one line
+};
+
+ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeams& seams = {});
+
+// The name of our new files beside `target` start with this ("/dir/.NAME.tsn-card-").
+std::string TemporaryPrefixFor(const std::string& target);
+
+// Removes files of ours left beside `target` by a run that was killed between two
+// steps: those no running replace holds (each holds a lock on its own). Returns how
+// many were removed.
+int RemoveStaleTemporaries(const std::string& target);
