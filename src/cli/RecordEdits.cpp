@@ -65,34 +65,6 @@ bool CardText(const std::string& field, std::string_view utf8, std::string& byte
     return true;
 }
 
-void CopyRecord(const CardInfo& from, CardInfo& to) {
-    to.m_protocolRevision = from.m_protocolRevision;
-    to.m_creationDate = from.m_creationDate;
-    to.m_creatorVersion = from.m_creatorVersion;
-    to.m_creatorName = from.m_creatorName;
-    to.m_hasGeneral = from.m_hasGeneral;
-    to.m_description = from.m_description;
-    to.m_title = from.m_title;
-    to.m_layout->LoadBuiltIn(from.m_layout->m_number);
-    to.m_hasBusiness = from.m_hasBusiness;
-    to.m_street = from.m_street;
-    to.m_email = from.m_email;
-    to.m_name = from.m_name;
-    to.m_phone = from.m_phone;
-    to.m_fax = from.m_fax;
-    to.m_message = from.m_message;
-    to.m_url = from.m_url;
-    to.m_hasCollection = from.m_hasCollection;
-    to.m_collectionCode = from.m_collectionCode;
-    to.m_collectionName = from.m_collectionName;
-    to.m_fieldLabels = from.m_fieldLabels;
-    to.m_fieldValues = from.m_fieldValues;
-    to.m_hasCopyright = from.m_hasCopyright;
-    to.m_copyrightStatus = from.m_copyrightStatus;
-    to.m_credits = from.m_credits;
-    to.m_holder = from.m_holder;
-}
-
 // Reads one tsn-dump --json object into steps; the first refusal stops it.
 class RecordEdits::JsonReader {
 public:

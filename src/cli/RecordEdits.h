@@ -38,9 +38,6 @@ private:
     std::optional<std::string> m_creationDate;
 };
 
-// Every field of `from` into `to`: the record a copy starts from.
-void CopyRecord(const CardInfo& from, CardInfo& to);
-
 // UTF-8 text as card bytes: line breaks as CR LF, refused (false, `refusal` naming
 // `field`) when it holds a character Windows-1252 cannot hold or a '|'.
 bool CardText(const std::string& field, std::string_view utf8, std::string& bytes,
