@@ -11,6 +11,10 @@
 // Makes `to` the same record as `from` (the layout rebuilt by number).
 void CopyCardRecord(const CardInfo& from, CardInfo& to);
 
+// Makes `def` the collection of `card`, as the parser does when a comment names its
+// code: code, name and labels from the definition, values kept up to its field count.
+void SetDefinedCollection(CardInfo& card, const ColDef& def);
+
 // The first field in which the records differ as cards written by the writer: the
 // protocol fields, the four presence flags and the fields of the cards present.
 // Nothing when they agree.

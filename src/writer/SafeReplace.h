@@ -48,13 +48,13 @@ LoadedFile LoadFile(const std::string& path);
 enum class ReplaceStep {
     kCreate,
     kWrite,
+    kAttributes,  // owner, permissions, times
     kSync,
     kReadBack,
     kCheck,
-    kAttributes,
     kCheckUnchanged,
     kRename,
-    kSyncDirectory,
+    kSyncDirectory,  // after the rename: a failure here is reported, the file is replaced
 };
 
 // Seams for tests. Both may be left empty.
@@ -89,7 +89,7 @@ struct ReplaceResult {
         kFailed,
     };
     Outcome outcome = kFailed;
-    std::string error;  // for kChanged and kFailed, one line
+    std::string error;  // why not, one line; with kReplaced, what could not be flushed
 };
 
 ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeams& seams = {});

@@ -1,0 +1,230 @@
+#include "writer/CardFileWriter.h"
+
+#include <climits>
+#include <cstdlib>
+
+#include "card/CardComment.h"
+#include "image/ByteSource.h"
+#include "image/Codec.h"
+#include "image/Codecs.h"
+#include "image/ImagingBackend.h"
+#include "writer/CardRecord.h"
+#include "writer/CardScrambling.h"
+#include "writer/JpegCommentRewriter.h"
+#include "writer/PngTextRewriter.h"
+
+namespace {
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// From the last '.' of the path on, trailing blanks dropped, in lower case: the part
+// by which the viewer picks a format.
+std::string LowerExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos)
+        return {};
+    std::string extension = path.substr(dot);
+    while (!extension.empty() &&
+           std::string_view(" \t\n\v\f\r").find(extension.back()) != std::string_view::npos)
+        extension.pop_back();
+    for (char& c : extension)
+        c = LowerAscii(c);
+    return extension;
+}
+
+CardCommentLayout WalkCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes) {
+    return kind == CardFileKind::kJpeg ? WalkJpegCardComments(bytes) : WalkPngCardTexts(bytes);
+}
+
+RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes,
+                                  const std::vector<std::string>& comments) {
+    return kind == CardFileKind::kJpeg ? RewriteJpegCardComments(bytes, comments)
+                                       : RewritePngCardTexts(bytes, comments);
+}
+
+std::string Joined(const std::vector<CardRefusal>& refusals) {
+    std::string text;
+    for (const CardRefusal& refusal : refusals)
+        text += (text.empty() ? "" : "; ") + refusal.Message();
+    return text;
+}
+
+// Where -o OUT really is: symbolic links followed, also when OUT does not exist yet.
+std::optional<std::string> ResolvedOutput(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr)
+        return std::string(resolved);
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (::realpath(dir.c_str(), resolved) == nullptr)
+        return std::nullopt;
+    return std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+class CardFileJob {
+public:
+    CardFileJob(const std::string& path, const ColDefList& defs, const CardWriteOptions& options,
+                const ReplaceSeams& seams)
+        : m_path(path), m_defs(defs), m_options(options), m_seams(seams) {}
+
+    // `edit` null: every card comment removed.
+    CardWriteResult Run(const CardRecordEdit* edit) {
+        m_kind = CardFileKindOf(m_path);
+        if (m_kind == CardFileKind::kNoComments)
+            return Failed("BMP, TIFF and PCX files hold no cards the viewer reads");
+        if (m_kind == CardFileKind::kUnsupported)
+            return Failed("not a JPEG or PNG file (by its name)");
+        if (m_options.outputPath && CardFileKindOf(*m_options.outputPath) != m_kind)
+            return Failed("the output's name does not name the same format");
+        m_file = LoadFile(m_path);
+        if (!m_file.ok())
+            return Failed("cannot be read: " + m_file.error);
+        ParseCardComments(m_defs, ReadCardComments(m_kind, m_file.bytes), m_record);
+        std::vector<std::string> comments;
+        if (edit != nullptr) {
+            if (std::string wrong = (*edit)(m_record); !wrong.empty())
+                return {CardWriteResult::kRefused, wrong, {}};
+            CardComments written = CardCommentsOf(m_record, m_defs);
+            if (!written.ok())
+                return {CardWriteResult::kRefused, Joined(written.refusals), {}};
+            comments = std::move(written.comments);
+        }
+        m_withCards = edit != nullptr;
+        const RewrittenFile rewritten = RewriteCardComments(m_kind, m_file.bytes, comments);
+        if (!rewritten.ok())
+            return Failed("cannot be rewritten: " + rewritten.error);
+        if (m_options.dryRun) {
+            if (std::string wrong = Verify(rewritten.bytes); !wrong.empty())
+                return Failed("the new file would not be right: " + wrong);
+            return {CardWriteResult::kWritten, {}, m_file.path};
+        }
+        return Replace(rewritten.bytes);
+    }
+
+private:
+    CardWriteResult Failed(const std::string& why) const {
+        return {CardWriteResult::kFailed, why, {}};
+    }
+
+    // Why `fresh` is not the old file with the intended cards; empty when it is.
+    std::string Verify(std::span<const std::uint8_t> fresh) const {
+        const CardCommentLayout oldLayout = WalkCardComments(m_kind, m_file.bytes);
+        const CardCommentLayout newLayout = WalkCardComments(m_kind, fresh);
+        if (!newLayout.ok())
+            return newLayout.error;
+        if (!SameBytesOutsideCards(m_file.bytes, oldLayout, fresh, newLayout))
+            return "bytes outside the card comments differ";
+        const std::vector<std::string> comments = ReadCardComments(m_kind, fresh);
+        if (!m_withCards)
+            return comments.empty() ? std::string() : "card comments remain";
+        CardInfo back;
+        ParseCardComments(m_defs, comments, back);
+        if (const std::optional<std::string> field = CardRecordDifference(m_record, back))
+            return "the cards read back differ in the " + *field;
+        return {};
+    }
+
+    CardWriteResult Replace(std::span<const std::uint8_t> bytes) {
+        ReplaceRequest request;
+        request.target = m_file.path;
+        request.replaced = m_file.snapshot;
+        if (m_options.outputPath) {
+            const std::optional<std::string> output = ResolvedOutput(*m_options.outputPath);
+            if (!output)
+                return Failed("the output's directory cannot be found");
+            if (*output != m_file.path) {
+                request.target = *output;
+                request.source.emplace(m_file.path, m_file.snapshot);
+                struct stat info {};
+                request.replaced.reset();
+                if (::stat(output->c_str(), &info) == 0)
+                    request.replaced = SnapshotOf(info);
+                request.newFileMode = m_file.snapshot.mode & 0777;
+            }
+        }
+        if (m_options.keepTime)
+            request.keepTimesOf = m_file.snapshot;
+        request.bytes = bytes;
+        request.check = [this](std::span<const std::uint8_t> back) { return Verify(back); };
+        const ReplaceResult result = ReplaceFileSafely(request, m_seams);
+        switch (result.outcome) {
+            case ReplaceResult::kReplaced:
+                return {CardWriteResult::kWritten, result.error, request.target};
+            case ReplaceResult::kChanged:
+                return {CardWriteResult::kChanged, result.error, {}};
+            default:
+                return Failed(result.error);
+        }
+    }
+
+    const std::string& m_path;
+    const ColDefList& m_defs;
+    const CardWriteOptions& m_options;
+    const ReplaceSeams& m_seams;
+    CardFileKind m_kind = CardFileKind::kUnsupported;
+    LoadedFile m_file;
+    CardInfo m_record;
+    bool m_withCards = false;
+};
+
+}  // namespace
+
+CardFileKind CardFileKindOf(const std::string& path) {
+    const std::string extension = LowerExtension(path);
+    if (extension == ".jpg" || extension == ".jpeg")
+        return CardFileKind::kJpeg;
+    if (extension == ".png")
+        return CardFileKind::kPng;
+    if (extension == ".bmp" || extension == ".tif" || extension == ".tiff" || extension == ".pcx")
+        return CardFileKind::kNoComments;
+    return CardFileKind::kUnsupported;
+}
+
+std::vector<std::string> ReadCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes) {
+    SpanSource source(bytes.data(), bytes.size());
+    std::unique_ptr<Codec> codec;
+    if (kind == CardFileKind::kJpeg)
+        codec = MakeJpegCodec(source);
+    else if (kind == CardFileKind::kPng)
+        codec = MakePngCodec(source, Rgb{}, 1.0);
+    else
+        return {};
+    LoadHint hint;
+    hint.kind = LoadHint::kHeaderOnly;
+    const DecodeResult result = RunCodec(*codec, hint);
+    // As the viewer keeps them: JPEG comments also from a file that failed, PNG texts
+    // only from one that loaded; each up to its first NUL.
+    std::vector<std::string> comments;
+    if (kind == CardFileKind::kPng && !result.pixels)
+        return comments;
+    for (const CodecText& text : codec->Texts()) {
+        std::string comment = text.text.substr(0, text.text.find('\0'));
+        if (IsCardComment(comment))
+            comments.push_back(std::move(comment));
+    }
+    return comments;
+}
+
+CardWriteResult EditCardsInFile(const std::string& path, const ColDefList& defs,
+                                const CardWriteOptions& options, const CardRecordEdit& edit,
+                                const ReplaceSeams& seams) {
+    return CardFileJob(path, defs, options, seams).Run(&edit);
+}
+
+CardWriteResult WriteCardsIntoFile(const std::string& path, const CardInfo& card,
+                                   const ColDefList& defs, const CardWriteOptions& options,
+                                   const ReplaceSeams& seams) {
+    const CardRecordEdit edit = [&card](CardInfo& record) {
+        CopyCardRecord(card, record);
+        return std::string();
+    };
+    return EditCardsInFile(path, defs, options, edit, seams);
+}
+
+CardWriteResult ClearCardsInFile(const std::string& path, const CardWriteOptions& options,
+                                 const ReplaceSeams& seams) {
+    static const ColDefList kNoDefinitions;
+    return CardFileJob(path, kNoDefinitions, options, seams).Run(nullptr);
+}

@@ -1,0 +1,354 @@
+#include "writer/SafeReplace.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "writer/TemporaryCleanup.h"
+
+namespace {
+
+constexpr const char* kTemporaryTag = ".tsn-card-";
+constexpr std::size_t kRandomChars = 6;
+// Long names are cut in our temporary name, so that it stays within NAME_MAX.
+constexpr std::size_t kMaxNameInTemporary = 200;
+constexpr int kCreateAttempts = 100;
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string TemporaryNamePrefix(const std::string& target) {
+    return "." + BaseNameOf(target).substr(0, kMaxNameInTemporary) + kTemporaryTag;
+}
+
+std::string RandomSuffix() {
+    static constexpr char kChars[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+    std::string suffix;
+    for (std::size_t i = 0; i < kRandomChars; ++i)
+        suffix += kChars[pick(generator)];
+    return suffix;
+}
+
+// One replace under way: the new file and what has been done to it.
+class Replacement {
+public:
+    Replacement(const ReplaceRequest& request, const ReplaceSeams& seams)
+        : m_request(request), m_seams(seams) {}
+    ~Replacement() { Abandon(); }
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+
+    ReplaceResult Run() {
+        if (!Create() || !Write() || !SetAttributes() || !Sync() || !Check())
+            return Failed();
+        if (!Step(ReplaceStep::kCheckUnchanged))
+            return Failed("cannot tell whether it changed meanwhile");
+        if (std::string change = ChangedMeanwhile(); !change.empty())
+            return {ReplaceResult::kChanged, change};
+        if (!Step(ReplaceStep::kRename) || ::rename(m_path.c_str(), m_request.target.c_str()) != 0)
+            return Failed("cannot rename the new file over it");
+        m_renamed = true;
+        Abandon();
+        if (!SyncDirectory())
+            return {ReplaceResult::kReplaced, "written, but the directory could not be flushed"};
+        return {ReplaceResult::kReplaced, {}};
+    }
+
+private:
+    // False with errno set when the test seam fails `step`.
+    bool Step(ReplaceStep step) {
+        const int error = m_seams.failAt ? m_seams.failAt(step) : 0;
+        if (error != 0) {
+            errno = error;
+            return false;
+        }
+        return true;
+    }
+
+    ReplaceResult Failed(const std::string& what = {}) {
+        const std::string why = what.empty() ? m_failure : what + ": " + ErrorText(errno);
+        Abandon();
+        return {ReplaceResult::kFailed, why};
+    }
+
+    bool Fail(const std::string& what) {
+        m_failure = what + ": " + ErrorText(errno);
+        return false;
+    }
+
+    // Exclusively, under a name of ours, locked so that no other run takes it for a
+    // stale one; a name another run removed before we locked it is given up.
+    bool Create() {
+        const std::string prefix = TemporaryPrefixFor(m_request.target);
+        const mode_t mode = m_request.replaced ? 0600 : m_request.newFileMode;
+        for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+            if (!Step(ReplaceStep::kCreate))
+                return Fail("cannot create a new file beside it");
+            std::string path = prefix + RandomSuffix();
+            const int fd =
+                ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            if (fd < 0)
+                return Fail("cannot create a new file beside it");
+            m_fd = fd;
+            m_path = std::move(path);
+            m_cleanup.emplace(m_path);
+            struct stat info {};
+            if (::flock(m_fd, LOCK_EX) == 0 && ::fstat(m_fd, &info) == 0 && info.st_nlink > 0)
+                return true;
+            Abandon();
+        }
+        errno = EEXIST;
+        return Fail("cannot create a new file beside it");
+    }
+
+    bool Write() {
+        const auto write =
+            m_seams.write ? m_seams.write : [](int fd, const void* data, std::size_t size) {
+                return ::write(fd, data, size);
+            };
+        std::span<const std::uint8_t> left = m_request.bytes;
+        while (!left.empty()) {
+            if (!Step(ReplaceStep::kWrite))
+                return Fail("cannot write the new file");
+            const ssize_t written = write(m_fd, left.data(), left.size());
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                if (written == 0)
+                    errno = ENOSPC;
+                return Fail("cannot write the new file");
+            }
+            left = left.subspan(static_cast<std::size_t>(written));
+        }
+        return true;
+    }
+
+    // Owner before permissions (a change of owner clears set-user-ID bits); the owner
+    // only where we may give it.
+    bool SetAttributes() {
+        if (!Step(ReplaceStep::kAttributes))
+            return Fail("cannot set the new file's attributes");
+        if (const std::optional<FileSnapshot>& old = m_request.replaced) {
+            if (::fchown(m_fd, old->owner, old->group) != 0 && errno != EPERM)
+                return Fail("cannot give the new file the old one's owner");
+            if (::fchmod(m_fd, old->mode & 07777) != 0)
+                return Fail("cannot give the new file the old one's permissions");
+        }
+        if (const std::optional<FileSnapshot>& times = m_request.keepTimesOf) {
+            const timespec both[2] = {times->accessed, times->modified};
+            if (::futimens(m_fd, both) != 0)
+                return Fail("cannot keep the modification time");
+        }
+        return true;
+    }
+
+    bool Sync() {
+        if (!Step(ReplaceStep::kSync) || ::fsync(m_fd) != 0)
+            return Fail("cannot flush the new file to disk");
+        return true;
+    }
+
+    // What the disk gave back, not what we meant to write, goes to the caller's check.
+    bool Check() {
+        std::vector<std::uint8_t> back(m_request.bytes.size());
+        std::size_t done = 0;
+        while (done < back.size()) {
+            if (!Step(ReplaceStep::kReadBack))
+                return Fail("cannot read the new file back");
+            const ssize_t got = ::pread(m_fd, back.data() + done, back.size() - done, off_t(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                if (got == 0)
+                    errno = EIO;
+                return Fail("cannot read the new file back");
+            }
+            done += std::size_t(got);
+        }
+        struct stat info {};
+        if (::fstat(m_fd, &info) != 0 || std::uint64_t(info.st_size) != back.size()) {
+            errno = EIO;
+            return Fail("the new file read back is not what was written");
+        }
+        if (!Step(ReplaceStep::kCheck))
+            return Fail("the new file read back is not right");
+        if (m_request.check) {
+            if (std::string wrong = m_request.check(back); !wrong.empty()) {
+                m_failure = "the new file read back is not right: " + wrong;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Empty when the files we read are still as they were read.
+    std::string ChangedMeanwhile() {
+        struct stat now {};
+        const bool exists = ::stat(m_request.target.c_str(), &now) == 0;
+        if (m_request.replaced && (!exists || !SameFileState(*m_request.replaced, SnapshotOf(now))))
+            return "it changed while it was being worked on; left as it is";
+        if (!m_request.replaced && exists)
+            return "it was created while it was being worked on; left as it is";
+        if (const auto& source = m_request.source) {
+            if (::stat(source->first.c_str(), &now) != 0 ||
+                !SameFileState(source->second, SnapshotOf(now)))
+                return source->first + " changed while it was being worked on";
+        }
+        return {};
+    }
+
+    bool SyncDirectory() {
+        if (!Step(ReplaceStep::kSyncDirectory))
+            return false;
+        const int dir =
+            ::open(DirectoryOf(m_request.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir < 0)
+            return false;
+        const bool synced = ::fsync(dir) == 0;
+        ::close(dir);
+        return synced;
+    }
+
+    // The new file closed, and removed unless it took the old one's place.
+    void Abandon() {
+        if (m_fd >= 0) {
+            if (!m_renamed)
+                ::unlink(m_path.c_str());
+            ::close(m_fd);
+            m_fd = -1;
+        }
+        m_cleanup.reset();
+    }
+
+    const ReplaceRequest& m_request;
+    const ReplaceSeams& m_seams;
+    int m_fd = -1;
+    std::string m_path;
+    bool m_renamed = false;
+    std::string m_failure;
+    std::optional<TemporaryCleanup> m_cleanup;
+};
+
+}  // namespace
+
+FileSnapshot SnapshotOf(const struct stat& info) {
+    FileSnapshot snapshot;
+    snapshot.device = info.st_dev;
+    snapshot.inode = info.st_ino;
+    snapshot.size = info.st_size;
+    snapshot.modified = info.st_mtim;
+    snapshot.accessed = info.st_atim;
+    snapshot.mode = info.st_mode;
+    snapshot.owner = info.st_uid;
+    snapshot.group = info.st_gid;
+    return snapshot;
+}
+
+bool SameFileState(const FileSnapshot& a, const FileSnapshot& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
+}
+
+LoadedFile LoadFile(const std::string& path) {
+    LoadedFile file;
+    file.path = path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        file.error = ErrorText(errno);
+        return file;
+    }
+    file.path = resolved;
+    const int fd = ::open(resolved, O_RDONLY | O_CLOEXEC);
+    struct stat before {};
+    if (fd < 0 || ::fstat(fd, &before) != 0) {
+        file.error = ErrorText(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return file;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        ::close(fd);
+        file.error = "not a regular file";
+        return file;
+    }
+    file.snapshot = SnapshotOf(before);
+    file.bytes.resize(std::size_t(before.st_size));
+    std::size_t done = 0;
+    while (done < file.bytes.size()) {
+        const ssize_t got = ::read(fd, file.bytes.data() + done, file.bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            file.error = got == 0 ? "it changed while it was being read" : ErrorText(errno);
+            break;
+        }
+        done += std::size_t(got);
+    }
+    struct stat after {};
+    if (file.error.empty() &&
+        (::fstat(fd, &after) != 0 || !SameFileState(file.snapshot, SnapshotOf(after))))
+        file.error = "it changed while it was being read";
+    ::close(fd);
+    if (!file.error.empty())
+        file.bytes.clear();
+    return file;
+}
+
+ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeams& seams) {
+    RemoveStaleTemporaries(request.target);
+    return Replacement(request, seams).Run();
+}
+
+std::string TemporaryPrefixFor(const std::string& target) {
+    return DirectoryOf(target) + "/" + TemporaryNamePrefix(target);
+}
+
+int RemoveStaleTemporaries(const std::string& target) {
+    const std::string prefix = TemporaryNamePrefix(target);
+    DIR* dir = ::opendir(DirectoryOf(target).c_str());
+    if (dir == nullptr)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + kRandomChars || !name.starts_with(prefix))
+            continue;
+        const int fd =
+            ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        // A running replace holds the lock on its own file: only unheld files are stale.
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
+}
