@@ -193,18 +193,19 @@ TEST_F(TsnCardTest, RandomRecordsComeBackExactlyFromJpegAndPng) {
 
 TEST_F(TsnCardTest, ARecordLongerThanOneSegmentIsSplitAndComesBackWhole) {
     RecordGenerator generate(7);
-    json record = generate.Record();
+    json longRecord = generate.Record();
     std::string longText;
     while (longText.size() < 50'000)
         longText += generate.Text();
-    record["general"] = {{"present", true}, {"title", longText}, {"description", longText}};
+    longRecord["general"] = {{"present", true}, {"title", longText}, {"description", longText}};
     const std::string jpeg = Jpeg("long.jpg");
-    ExpectRoundTrip(jpeg, record);
+    ExpectRoundTrip(jpeg, longRecord);
     std::size_t cards = 0;
-    for (const json& comment : Dump(jpeg)["comments"])
+    const json dumped = Dump(jpeg);
+    for (const json& comment : dumped["comments"])
         cards += IsCardComment(comment.get<std::string>()) ? 1 : 0;
     EXPECT_GE(cards, 2u);
-    ExpectRoundTrip(Png("long.png"), record);
+    ExpectRoundTrip(Png("long.png"), longRecord);
 }
 
 TEST_F(TsnCardTest, PixelsOtherCommentsAndEveryOtherByteStay) {
