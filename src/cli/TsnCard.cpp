@@ -183,8 +183,10 @@ private:
         }
         if (result.status != CardWriteResult::kWritten)
             return Failed(path, result.message);
+        // The name as given: the file a link names is replaced, but the user named the link.
         if (m_options.verbose)
-            m_env.out << (m_options.dryRun ? "would write " : "") << result.writtenPath << "\n";
+            m_env.out << (m_options.dryRun ? "would write " : "") << m_options.output.value_or(path)
+                      << "\n";
         return true;
     }
 
