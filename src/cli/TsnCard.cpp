@@ -75,7 +75,9 @@ public:
         : m_options(options), m_env(env), m_reader(m_app, env.backend), m_edits(m_app.m_colDefs) {}
 
     int Run() {
-        m_app.m_directory = ProgramDirectory(m_env.settings);
+        // The store is read only for the program directory, and only when it is needed.
+        if (!m_options.defsDir)
+            m_app.m_directory = ProgramDirectory(m_env.settings);
         LoadCollectionDefs(m_options.defsDir.value_or(m_app.m_directory), m_app.m_colDefs);
         if (const int status = Prepare(); status != kExitOk)
             return status;
