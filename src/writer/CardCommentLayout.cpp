@@ -52,6 +52,23 @@ std::vector<std::uint8_t> ApplyCardLayout(std::span<const std::uint8_t> file,
     return out;
 }
 
+RewrittenFile RewriteCardRanges(std::span<const std::uint8_t> file,
+                                const std::vector<std::string>& comments,
+                                std::size_t maxCommentBytes, const char* tooLong,
+                                CardCommentLayout (*walk)(std::span<const std::uint8_t>),
+                                std::vector<std::uint8_t> (*encode)(const std::string&)) {
+    std::vector<std::vector<std::uint8_t>> segments;
+    for (const std::string& comment : comments) {
+        if (comment.size() > maxCommentBytes)
+            return {{}, tooLong};
+        segments.push_back(encode(comment));
+    }
+    const CardCommentLayout layout = walk(file);
+    if (!layout.ok())
+        return {{}, layout.error};
+    return {ApplyCardLayout(file, layout, segments), {}};
+}
+
 bool SameBytesOutsideCards(std::span<const std::uint8_t> a, const CardCommentLayout& layoutA,
                            std::span<const std::uint8_t> b, const CardCommentLayout& layoutB) {
     const std::vector<ByteRange> keptA = KeptRanges(a.size(), layoutA);

@@ -33,6 +33,14 @@ std::vector<std::uint8_t> ApplyCardLayout(std::span<const std::uint8_t> file,
                                           const CardCommentLayout& layout,
                                           const std::vector<std::vector<std::uint8_t>>& segments);
 
+// `file` walked by `walk`, its card comments replaced by `encode` of each of
+// `comments`; `tooLong` when a comment exceeds `maxCommentBytes`.
+RewrittenFile RewriteCardRanges(std::span<const std::uint8_t> file,
+                                const std::vector<std::string>& comments,
+                                std::size_t maxCommentBytes, const char* tooLong,
+                                CardCommentLayout (*walk)(std::span<const std::uint8_t>),
+                                std::vector<std::uint8_t> (*encode)(const std::string&));
+
 // Whether the two files hold the same bytes once their card ranges are dropped.
 bool SameBytesOutsideCards(std::span<const std::uint8_t> a, const CardCommentLayout& layoutA,
                            std::span<const std::uint8_t> b, const CardCommentLayout& layoutB);

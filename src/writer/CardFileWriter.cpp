@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <new>
 
 #include "card/CardComment.h"
 #include "image/ByteSource.h"
@@ -38,12 +39,6 @@ CardCommentLayout WalkCardComments(CardFileKind kind, std::span<const std::uint8
     return kind == CardFileKind::kJpeg ? WalkJpegCardComments(bytes) : WalkPngCardTexts(bytes);
 }
 
-RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes,
-                                  const std::vector<std::string>& comments) {
-    return kind == CardFileKind::kJpeg ? RewriteJpegCardComments(bytes, comments)
-                                       : RewritePngCardTexts(bytes, comments);
-}
-
 std::string Joined(const std::vector<CardRefusal>& refusals) {
     std::string text;
     for (const CardRefusal& refusal : refusals)
@@ -71,6 +66,15 @@ public:
 
     // `edit` null: every card comment removed.
     CardWriteResult Run(const CardRecordEdit* edit) {
+        try {
+            return Write(edit);
+        } catch (const std::bad_alloc&) {
+            return Failed("not enough memory to rewrite it");
+        }
+    }
+
+private:
+    CardWriteResult Write(const CardRecordEdit* edit) {
         m_kind = CardFileKindOf(m_path);
         if (m_kind == CardFileKind::kNoComments)
             return Failed("BMP, TIFF and PCX files hold no cards the viewer reads");
@@ -103,7 +107,6 @@ public:
         return Replace(rewritten.bytes);
     }
 
-private:
     CardWriteResult Failed(const std::string& why) const {
         return {CardWriteResult::kFailed, why, {}};
     }
@@ -180,6 +183,15 @@ CardFileKind CardFileKindOf(const std::string& path) {
     if (extension == ".bmp" || extension == ".tif" || extension == ".tiff" || extension == ".pcx")
         return CardFileKind::kNoComments;
     return CardFileKind::kUnsupported;
+}
+
+RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes,
+                                  const std::vector<std::string>& comments) {
+    if (kind == CardFileKind::kJpeg)
+        return RewriteJpegCardComments(bytes, comments);
+    if (kind == CardFileKind::kPng)
+        return RewritePngCardTexts(bytes, comments);
+    return {{}, "not a JPEG or PNG file"};
 }
 
 std::vector<std::string> ReadCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes) {

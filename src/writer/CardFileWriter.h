@@ -12,6 +12,7 @@
 
 #include "card/CardInfo.h"
 #include "collection/ColDef.h"
+#include "writer/CardCommentLayout.h"
 #include "writer/SafeReplace.h"
 
 enum class CardFileKind { kJpeg, kPng, kNoComments, kUnsupported };
@@ -58,6 +59,11 @@ CardWriteResult WriteCardsIntoFile(const std::string& path, const CardInfo& card
 // Every card comment removed (clear); other comments stay, in their order.
 CardWriteResult ClearCardsInFile(const std::string& path, const CardWriteOptions& options,
                                  const ReplaceSeams& seams = {});
+
+// The file's bytes with its card comments replaced by `comments`, scrambled ones (none:
+// the card comments removed); every other byte as it was.
+RewrittenFile RewriteCardComments(CardFileKind kind, std::span<const std::uint8_t> bytes,
+                                  const std::vector<std::string>& comments);
 
 // The card comments the viewer reads from a JPEG or PNG file's bytes, in file order,
 // each as the viewer hands it to the parser (cut at its first NUL).

@@ -163,14 +163,7 @@ std::vector<std::uint8_t> JpegCommentSegment(const std::string& comment) {
 
 RewrittenFile RewriteJpegCardComments(std::span<const std::uint8_t> file,
                                       const std::vector<std::string>& comments) {
-    std::vector<std::vector<std::uint8_t>> segments;
-    for (const std::string& comment : comments) {
-        if (comment.size() > kMaxCommentBytes)
-            return {{}, "a card comment longer than one JPEG segment holds"};
-        segments.push_back(JpegCommentSegment(comment));
-    }
-    const CardCommentLayout layout = WalkJpegCardComments(file);
-    if (!layout.ok())
-        return {{}, layout.error};
-    return {ApplyCardLayout(file, layout, segments), {}};
+    return RewriteCardRanges(file, comments, kMaxCommentBytes,
+                             "a card comment longer than one JPEG segment holds",
+                             WalkJpegCardComments, JpegCommentSegment);
 }

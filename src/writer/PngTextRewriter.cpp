@@ -190,14 +190,7 @@ std::vector<std::uint8_t> PngCommentChunk(const std::string& comment) {
 
 RewrittenFile RewritePngCardTexts(std::span<const std::uint8_t> file,
                                   const std::vector<std::string>& comments) {
-    std::vector<std::vector<std::uint8_t>> chunks;
-    for (const std::string& comment : comments) {
-        if (comment.size() > kMaxTextBytes)
-            return {{}, "a card comment longer than the viewer reads from a PNG text"};
-        chunks.push_back(PngCommentChunk(comment));
-    }
-    const CardCommentLayout layout = WalkPngCardTexts(file);
-    if (!layout.ok())
-        return {{}, layout.error};
-    return {ApplyCardLayout(file, layout, chunks), {}};
+    return RewriteCardRanges(file, comments, kMaxTextBytes,
+                             "a card comment longer than the viewer reads from a PNG text",
+                             WalkPngCardTexts, PngCommentChunk);
 }

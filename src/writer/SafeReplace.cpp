@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -20,6 +21,7 @@ constexpr std::size_t kRandomChars = 6;
 // Long names are cut in our temporary name, so that it stays within NAME_MAX.
 constexpr std::size_t kMaxNameInTemporary = 200;
 constexpr int kCreateAttempts = 100;
+constexpr std::size_t kReadBackChunk = std::size_t{1} << 20;
 
 std::string ErrorText(int error) {
     return std::strerror(error);
@@ -62,7 +64,7 @@ public:
     Replacement& operator=(const Replacement&) = delete;
 
     ReplaceResult Run() {
-        if (!Create() || !Write() || !SetAttributes() || !Sync() || !Check())
+        if (!CheckBytes() || !Create() || !Write() || !SetAttributes() || !Sync() || !ReadBack())
             return Failed();
         if (!Step(ReplaceStep::kCheckUnchanged))
             return Failed("cannot tell whether it changed meanwhile");
@@ -173,14 +175,27 @@ private:
         return true;
     }
 
-    // What the disk gave back, not what we meant to write, goes to the caller's check.
-    bool Check() {
-        std::vector<std::uint8_t> back(m_request.bytes.size());
-        std::size_t done = 0;
-        while (done < back.size()) {
+    // The caller's check, on the bytes before anything is written.
+    bool CheckBytes() {
+        if (!Step(ReplaceStep::kCheck))
+            return Fail("cannot check the new file");
+        if (m_request.check) {
+            if (std::string wrong = m_request.check(m_request.bytes); !wrong.empty()) {
+                m_failure = "the new file would not be right: " + wrong;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // What the disk gives back must be the bytes that were checked, to the last byte.
+    bool ReadBack() {
+        std::vector<std::uint8_t> chunk(std::min(m_request.bytes.size(), kReadBackChunk));
+        for (std::size_t done = 0; done < m_request.bytes.size();) {
             if (!Step(ReplaceStep::kReadBack))
                 return Fail("cannot read the new file back");
-            const ssize_t got = ::pread(m_fd, back.data() + done, back.size() - done, off_t(done));
+            const std::size_t want = std::min(chunk.size(), m_request.bytes.size() - done);
+            const ssize_t got = ::pread(m_fd, chunk.data(), want, off_t(done));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
@@ -188,22 +203,20 @@ private:
                     errno = EIO;
                 return Fail("cannot read the new file back");
             }
+            if (!std::equal(chunk.begin(), chunk.begin() + got,
+                            m_request.bytes.begin() + std::ptrdiff_t(done)))
+                return BadReadBack();
             done += std::size_t(got);
         }
         struct stat info {};
-        if (::fstat(m_fd, &info) != 0 || std::uint64_t(info.st_size) != back.size()) {
-            errno = EIO;
-            return Fail("the new file read back is not what was written");
-        }
-        if (!Step(ReplaceStep::kCheck))
-            return Fail("the new file read back is not right");
-        if (m_request.check) {
-            if (std::string wrong = m_request.check(back); !wrong.empty()) {
-                m_failure = "the new file read back is not right: " + wrong;
-                return false;
-            }
-        }
+        if (::fstat(m_fd, &info) != 0 || std::uint64_t(info.st_size) != m_request.bytes.size())
+            return BadReadBack();
         return true;
+    }
+
+    bool BadReadBack() {
+        m_failure = "the new file read back is not what was written";
+        return false;
     }
 
     // Empty when the files we read are still as they were read.
@@ -283,7 +296,8 @@ LoadedFile LoadFile(const std::string& path) {
         return file;
     }
     file.path = resolved;
-    const int fd = ::open(resolved, O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO must not hang the open; it is refused below.
+    const int fd = ::open(resolved, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat before {};
     if (fd < 0 || ::fstat(fd, &before) != 0) {
         file.error = ErrorText(errno);

@@ -1,9 +1,9 @@
 #pragma once
-// Replacing a file without ever leaving it half written: the new bytes go to a new file
-// of ours beside it (created exclusively, ".NAME.tsn-card-XXXXXX"), are flushed to disk,
-// read back and checked, get the old file's permissions, owner and group, and only then
-// are renamed over it. On any failure the old file is untouched and the new one removed.
-// POSIX only.
+// Replacing a file without ever leaving it half written: the new bytes, once checked,
+// go to a new file of ours beside it (created exclusively, ".NAME.tsn-card-XXXXXX"), get
+// the old file's permissions, owner and group, are flushed to disk, read back and
+// compared, and only then are renamed over it. On any failure the old file is untouched
+// and the new one removed. POSIX only.
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -46,12 +46,12 @@ LoadedFile LoadFile(const std::string& path);
 
 // The steps of a replace, in order; tests make one of them fail.
 enum class ReplaceStep {
+    kCheck,  // the caller's check of the bytes
     kCreate,
     kWrite,
     kAttributes,  // owner, permissions, times
     kSync,
-    kReadBack,
-    kCheck,
+    kReadBack,  // compared with the bytes checked
     kCheckUnchanged,
     kRename,
     kSyncDirectory,  // after the rename: a failure here is reported, the file is replaced
@@ -77,8 +77,8 @@ struct ReplaceRequest {
     // Set as the new file's access and modification times (--keep-time).
     std::optional<FileSnapshot> keepTimesOf;
     std::span<const std::uint8_t> bytes;
-    // Checks the bytes read back from the new file: empty when they are right, else why
-    // not (the replace is then abandoned).
+    // Checks the bytes before they are written: empty when they are right, else why not
+    // (nothing is written then). The file is read back and compared with them.
     std::function<std::string(std::span<const std::uint8_t>)> check;
 };
 

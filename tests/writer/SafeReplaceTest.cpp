@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include "ScratchDirectory.h"
@@ -57,10 +58,11 @@ TEST_P(FailingStep, LeavesTheOldFileAndNoStrayFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, FailingStep,
-                         ::testing::Values(ReplaceStep::kCreate, ReplaceStep::kWrite,
-                                           ReplaceStep::kAttributes, ReplaceStep::kSync,
-                                           ReplaceStep::kReadBack, ReplaceStep::kCheck,
-                                           ReplaceStep::kCheckUnchanged, ReplaceStep::kRename));
+                         ::testing::Values(ReplaceStep::kCheck, ReplaceStep::kCreate,
+                                           ReplaceStep::kWrite, ReplaceStep::kAttributes,
+                                           ReplaceStep::kSync, ReplaceStep::kReadBack,
+                                           ReplaceStep::kCheck, ReplaceStep::kCheckUnchanged,
+                                           ReplaceStep::kRename));
 
 TEST_F(SafeReplaceTest, AFullDiskPartWayLeavesTheOldFile) {
     ReplaceSeams seams;
@@ -82,7 +84,17 @@ TEST_F(SafeReplaceTest, ACheckThatFailsOrAFileChangedMeanwhileLeavesItAlone) {
     m_check = [](std::span<const std::uint8_t> back) {
         return Bytes(back.begin(), back.end()) == kNew ? "not the record" : "wrong bytes";
     };
-    EXPECT_EQ(Replace().error, "the new file read back is not right: not the record");
+    EXPECT_EQ(Replace().error, "the new file would not be right: not the record");
+    ExpectUntouched();
+    m_check = nullptr;
+    ReplaceSeams garbling;
+    garbling.write = [](int fd, const void* data, std::size_t size) {
+        Bytes bytes(static_cast<const std::uint8_t*>(data),
+                    static_cast<const std::uint8_t*>(data) + size);
+        bytes[size / 2] ^= 1;
+        return ::write(fd, bytes.data(), size);
+    };
+    EXPECT_EQ(Replace(garbling).error, "the new file read back is not what was written");
     ExpectUntouched();
 
     m_check = [this](std::span<const std::uint8_t>) {
@@ -92,6 +104,18 @@ TEST_F(SafeReplaceTest, ACheckThatFailsOrAFileChangedMeanwhileLeavesItAlone) {
     EXPECT_EQ(Replace().outcome, ReplaceResult::kChanged);
     EXPECT_EQ(fixtures::ReadBytesFile(m_target), (Bytes{'c', 'h', 'a', 'n', 'g', 'e', 'd'}));
     EXPECT_EQ(m_dir.Names(), std::set<std::string>{"picture.jpg"});
+}
+
+TEST_F(SafeReplaceTest, StoppedByASignalPartWayLeavesNoNewFile) {
+    GTEST_FLAG_SET(death_test_style, "fast");  // the child works in this test's directory
+    ReplaceSeams stopping;
+    stopping.failAt = [](ReplaceStep step) {
+        if (step == ReplaceStep::kSync)
+            std::raise(SIGTERM);
+        return 0;
+    };
+    EXPECT_EXIT(Replace(stopping), ::testing::KilledBySignal(SIGTERM), "");
+    ExpectUntouched();
 }
 
 TEST_F(SafeReplaceTest, KeepsPermissionsOwnerAndTimeAndFollowsLinks) {
