@@ -42,6 +42,13 @@ std::optional<int> CopyrightStatus(std::string_view text) {
     return std::nullopt;
 }
 
+std::vector<std::string> DefinitionLabels(const ColDef& def) {
+    std::vector<std::string> labels;
+    for (int i = 0; i < def.GetFieldCount(); ++i)
+        labels.push_back(def.GetFieldLabel(i));
+    return labels;
+}
+
 // A collection of the record that is not one of the definitions file.
 bool IsUserDefined(const ColDefList& defs, const CardInfo& card) {
     return FindCollection(defs, card.m_collectionCode) == nullptr;
@@ -140,27 +147,29 @@ private:
         std::vector<std::string> labels, values;
         const bool hasLabels = Texts(card, "labels", labels);
         const bool hasValues = Texts(card, "values", values);
-        if (!m_refusal.empty() || (!hasLabels && !hasValues))
+        if (!m_refusal.empty())
             return;
         if (hasLabels != hasValues || labels.size() != values.size())
             return Refuse("labels and values: not two arrays of the same length");
-        const ColDefList& defs = m_edits.m_defs;
-        m_edits.m_steps.push_back([labels, values, &defs](CardInfo& c) {
-            c.m_fieldLabels = labels;
-            c.m_fieldValues = values;
-            // A defined collection has exactly its definition's labels.
-            if (const ColDef* def = FindCollection(defs, c.m_collectionCode)) {
-                c.m_fieldLabels.resize(def->GetFieldCount());
-                c.m_fieldValues.resize(def->GetFieldCount());
-                for (int i = 0; i < def->GetFieldCount(); ++i)
-                    c.m_fieldLabels[i] = def->GetFieldLabel(i);
-            }
-        });
-        const std::string code = card.value("code", std::string());
-        if (!FindCollection(defs, code))
+        const ColDef* def = FindCollection(m_edits.m_defs, card.value("code", std::string()));
+        if (hasLabels && !(def && labels == DefinitionLabels(*def)))
             for (const std::string& label : labels)
                 if (label.find('\\') != std::string::npos)
                     return Refuse("labels: a backslash cannot be held in a label");
+        m_edits.m_steps.push_back([labels, values, hasLabels, &defs = m_edits.m_defs](CardInfo& c) {
+            if (hasLabels) {
+                c.m_fieldLabels = labels;
+                c.m_fieldValues = values;
+            }
+            // A collection of the definitions file, named by its code alone or with its
+            // own labels, is that definition: its name, its labels, a value for each.
+            const ColDef* def = FindCollection(defs, c.m_collectionCode);
+            if (def && (!hasLabels || labels == DefinitionLabels(*def))) {
+                c.m_collectionName = def->GetName();
+                c.m_fieldLabels = DefinitionLabels(*def);
+                c.m_fieldValues.resize(c.m_fieldLabels.size());
+            }
+        });
     }
 
     void Copyright(const Json& card) {
@@ -315,17 +324,13 @@ private:
         if (!m_collection)
             return Refuse("unknown collection code '" + code + "'");
         return Add([def = m_collection](CardInfo& c) {
-            const bool same = c.m_hasCollection && c.m_collectionCode == def->GetCode();
+            if (!c.m_hasCollection || c.m_collectionCode != def->GetCode())
+                c.m_fieldValues.clear();
             c.m_hasCollection = 1;
             c.m_collectionCode = def->GetCode();
             c.m_collectionName = def->GetName();
-            const auto count = static_cast<std::size_t>(def->GetFieldCount());
-            if (!same)
-                c.m_fieldValues.clear();
-            c.m_fieldLabels.resize(count);
-            c.m_fieldValues.resize(count);
-            for (std::size_t i = 0; i < count; ++i)
-                c.m_fieldLabels[i] = def->GetFieldLabel(static_cast<int>(i));
+            c.m_fieldLabels = DefinitionLabels(*def);
+            c.m_fieldValues.resize(c.m_fieldLabels.size());
         });
     }
 

@@ -254,6 +254,11 @@ TEST_F(TsnCardTest, FieldsApplyInOrderOnTheImagesRecord) {
 
     ASSERT_EQ(Card({"set", "--collection", "MIN", "--field", "HAR=6", image}).exitCode, 0);
     EXPECT_EQ(Dump(image)["collection"]["values"], json({"", "", "6"}));
+
+    // A code of the definitions alone stands for that collection.
+    WriteText(m_work.path() / "code.json", R"({"collection": {"code": "MIN"}})");
+    ASSERT_EQ(Card({"set", "--replace", "--from", "code.json", image}).exitCode, 0);
+    EXPECT_EQ(Dump(image)["collection"]["labels"], json({"Mineral", "Locality", "Hardness"}));
 }
 
 TEST_F(TsnCardTest, CopyAndClear) {
