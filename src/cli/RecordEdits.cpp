@@ -103,6 +103,8 @@ private:
         m_card = key;
         if (!card.is_object())
             return Refuse("not an object");
+        if (card.contains("present") && !card["present"].is_boolean())
+            return Refuse("present: not true or false");
         const bool present = !card.contains("present") || card["present"] == true;
         m_edits.m_steps.push_back([flag, present](CardInfo& c) { c.*flag = present ? 1 : 0; });
         if (present)
