@@ -276,6 +276,13 @@ TEST_F(TsnCardTest, CopyAndClear) {
         EXPECT_EQ(record["protocol"]["creation_date"], "01022003");
     }
 
+    // tsn-dump's own output, every key of it, read from standard input.
+    const std::string other = Png("c.png");
+    ASSERT_EQ(Card({"set", "--from", "-", other}, original.dump() + "\n").exitCode, 0);
+    const json fromDump = Dump(other);
+    for (const char* card : {"general", "business", "collection", "copyright"})
+        EXPECT_EQ(fromDump[card], original[card]) << card;
+
     ASSERT_EQ(Card({"clear", jpeg}).exitCode, 0);
     const json cleared = Dump(jpeg);
     EXPECT_FALSE(cleared["found"]);
