@@ -1,8 +1,12 @@
 #include "writer/CardCommentLayout.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
+
+// Compared a piece at a time: a file on disk is read through its source's window.
+constexpr std::size_t kCompareChunkBytes = std::size_t{64} << 10;
 
 // The ranges of `size` bytes outside the card ranges, in order.
 std::vector<ByteRange> KeptRanges(std::size_t size, const CardCommentLayout& layout) {
@@ -20,35 +24,37 @@ std::vector<ByteRange> KeptRanges(std::size_t size, const CardCommentLayout& lay
 
 }  // namespace
 
-std::vector<std::uint8_t> ApplyCardLayout(std::span<const std::uint8_t> file,
-                                          const CardCommentLayout& layout,
-                                          const std::vector<std::vector<std::uint8_t>>& segments) {
-    std::vector<std::uint8_t> out;
-    std::size_t added = 0;
-    for (const auto& segment : segments)
-        added += segment.size();
-    out.reserve(file.size() + added);
+std::vector<std::span<const std::uint8_t>> CardLayoutPieces(
+    std::span<const std::uint8_t> file, const CardCommentLayout& layout,
+    const std::vector<std::vector<std::uint8_t>>& segments) {
+    std::vector<std::span<const std::uint8_t>> pieces;
     bool inserted = false;
-    const auto copy = [&](std::size_t from, std::size_t to) {
-        out.insert(out.end(), file.begin() + std::ptrdiff_t(from),
-                   file.begin() + std::ptrdiff_t(to));
+    const auto insert = [&] {
+        for (const auto& segment : segments)
+            pieces.emplace_back(segment);
+        inserted = true;
     };
     for (const ByteRange& kept : KeptRanges(file.size(), layout)) {
         if (!inserted && layout.insertAt <= kept.end) {
             const std::size_t at = std::max(layout.insertAt, kept.begin);
-            copy(kept.begin, at);
-            for (const auto& segment : segments)
-                out.insert(out.end(), segment.begin(), segment.end());
-            inserted = true;
-            copy(at, kept.end);
+            pieces.push_back(file.subspan(kept.begin, at - kept.begin));
+            insert();
+            pieces.push_back(file.subspan(at, kept.end - at));
         } else {
-            copy(kept.begin, kept.end);
+            pieces.push_back(file.subspan(kept.begin, kept.end - kept.begin));
         }
     }
-    if (!inserted) {
-        for (const auto& segment : segments)
-            out.insert(out.end(), segment.begin(), segment.end());
-    }
+    if (!inserted)
+        insert();
+    return pieces;
+}
+
+std::vector<std::uint8_t> ApplyCardLayout(std::span<const std::uint8_t> file,
+                                          const CardCommentLayout& layout,
+                                          const std::vector<std::vector<std::uint8_t>>& segments) {
+    std::vector<std::uint8_t> out;
+    for (std::span<const std::uint8_t> piece : CardLayoutPieces(file, layout, segments))
+        out.insert(out.end(), piece.begin(), piece.end());
     return out;
 }
 
@@ -69,17 +75,19 @@ RewrittenFile RewriteCardRanges(std::span<const std::uint8_t> file,
     return {ApplyCardLayout(file, layout, segments), {}};
 }
 
-bool SameBytesOutsideCards(std::span<const std::uint8_t> a, const CardCommentLayout& layoutA,
-                           std::span<const std::uint8_t> b, const CardCommentLayout& layoutB) {
-    const std::vector<ByteRange> keptA = KeptRanges(a.size(), layoutA);
-    const std::vector<ByteRange> keptB = KeptRanges(b.size(), layoutB);
+bool SameBytesOutsideCards(ByteSource& a, const CardCommentLayout& layoutA, ByteSource& b,
+                           const CardCommentLayout& layoutB) {
+    const std::vector<ByteRange> keptA = KeptRanges(std::size_t(a.Size()), layoutA);
+    const std::vector<ByteRange> keptB = KeptRanges(std::size_t(b.Size()), layoutB);
     std::size_t i = 0, j = 0;
     std::size_t atA = keptA.empty() ? 0 : keptA[0].begin;
     std::size_t atB = keptB.empty() ? 0 : keptB[0].begin;
     while (i < keptA.size() && j < keptB.size()) {
-        const std::size_t n = std::min(keptA[i].end - atA, keptB[j].end - atB);
-        if (!std::equal(a.begin() + std::ptrdiff_t(atA), a.begin() + std::ptrdiff_t(atA + n),
-                        b.begin() + std::ptrdiff_t(atB)))
+        const std::size_t n =
+            std::min({keptA[i].end - atA, keptB[j].end - atB, kCompareChunkBytes});
+        const std::uint8_t* bytesA = a.View(atA, n);
+        const std::uint8_t* bytesB = b.View(atB, n);
+        if (bytesA == nullptr || bytesB == nullptr || std::memcmp(bytesA, bytesB, n) != 0)
             return false;
         atA += n;
         atB += n;
@@ -89,4 +97,11 @@ bool SameBytesOutsideCards(std::span<const std::uint8_t> a, const CardCommentLay
             atB = keptB[j].begin;
     }
     return i == keptA.size() && j == keptB.size();
+}
+
+bool SameBytesOutsideCards(std::span<const std::uint8_t> a, const CardCommentLayout& layoutA,
+                           std::span<const std::uint8_t> b, const CardCommentLayout& layoutB) {
+    SpanSource sourceA(a.data(), a.size());
+    SpanSource sourceB(b.data(), b.size());
+    return SameBytesOutsideCards(sourceA, layoutA, sourceB, layoutB);
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "image/ByteSource.h"
+
 struct ByteRange {
     std::size_t begin = 0;
     std::size_t end = 0;  // one past the last byte
@@ -27,8 +29,14 @@ struct RewrittenFile {
     bool ok() const { return error.empty(); }
 };
 
-// `file` with the card ranges of `layout` dropped and `segments` (whole encoded
-// segments or chunks) inserted at its insertion point; every other byte in order.
+// The new file as pieces of `file` and of `segments` (whole encoded segments or
+// chunks): the card ranges of `layout` dropped, the segments at its insertion point,
+// every other byte in order.
+std::vector<std::span<const std::uint8_t>> CardLayoutPieces(
+    std::span<const std::uint8_t> file, const CardCommentLayout& layout,
+    const std::vector<std::vector<std::uint8_t>>& segments);
+
+// Those pieces in one piece.
 std::vector<std::uint8_t> ApplyCardLayout(std::span<const std::uint8_t> file,
                                           const CardCommentLayout& layout,
                                           const std::vector<std::vector<std::uint8_t>>& segments);
@@ -41,6 +49,9 @@ RewrittenFile RewriteCardRanges(std::span<const std::uint8_t> file,
                                 CardCommentLayout (*walk)(std::span<const std::uint8_t>),
                                 std::vector<std::uint8_t> (*encode)(const std::string&));
 
-// Whether the two files hold the same bytes once their card ranges are dropped.
+// Whether the two files hold the same bytes once their card ranges are dropped. Read a
+// little at a time, so that either may be a file on disk.
+bool SameBytesOutsideCards(ByteSource& a, const CardCommentLayout& layoutA, ByteSource& b,
+                           const CardCommentLayout& layoutB);
 bool SameBytesOutsideCards(std::span<const std::uint8_t> a, const CardCommentLayout& layoutA,
                            std::span<const std::uint8_t> b, const CardCommentLayout& layoutB);

@@ -1,5 +1,8 @@
 #include "writer/CardFileWriter.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cstdlib>
 #include <new>
@@ -96,28 +99,37 @@ private:
             comments = std::move(written.comments);
         }
         m_withCards = edit != nullptr;
-        const RewrittenFile rewritten = RewriteCardComments(m_kind, m_file.bytes, comments);
-        if (!rewritten.ok())
-            return Failed("cannot be rewritten: " + rewritten.error);
+        m_layout = WalkCardComments(m_kind, m_file.bytes);
+        if (!m_layout.ok())
+            return Failed("cannot be rewritten: " + m_layout.error);
+        std::vector<std::vector<std::uint8_t>> segments;
+        for (const std::string& comment : comments)
+            segments.push_back(m_kind == CardFileKind::kJpeg ? JpegCommentSegment(comment)
+                                                             : PngCommentChunk(comment));
         if (m_options.dryRun) {
-            if (std::string wrong = Verify(rewritten.bytes); !wrong.empty())
+            if (std::string wrong = Verify(ApplyCardLayout(m_file.bytes, m_layout, segments));
+                !wrong.empty())
                 return Failed("the new file would not be right: " + wrong);
             return {CardWriteResult::kWritten, {}, m_file.path};
         }
-        return Replace(rewritten.bytes);
+        return Replace(CardLayoutPieces(m_file.bytes, m_layout, segments));
     }
 
     CardWriteResult Failed(const std::string& why) const {
         return {CardWriteResult::kFailed, why, {}};
     }
 
-    // Why `fresh` is not the old file with the intended cards; empty when it is.
+    // Why `fresh` is not the old file with the intended cards; empty when it is. The old
+    // bytes are read from the old file again once they have been let go.
     std::string Verify(std::span<const std::uint8_t> fresh) const {
-        const CardCommentLayout oldLayout = WalkCardComments(m_kind, m_file.bytes);
         const CardCommentLayout newLayout = WalkCardComments(m_kind, fresh);
         if (!newLayout.ok())
             return newLayout.error;
-        if (!SameBytesOutsideCards(m_file.bytes, oldLayout, fresh, newLayout))
+        SpanSource freshSource(fresh.data(), fresh.size());
+        std::unique_ptr<ByteSource> old = OldBytes();
+        if (!old)
+            return "it changed while it was being worked on";
+        if (!SameBytesOutsideCards(*old, m_layout, freshSource, newLayout))
             return "bytes outside the card comments differ";
         const std::vector<std::string> comments = ReadCardComments(m_kind, fresh);
         if (!m_withCards)
@@ -129,7 +141,19 @@ private:
         return {};
     }
 
-    CardWriteResult Replace(std::span<const std::uint8_t> bytes) {
+    std::unique_ptr<ByteSource> OldBytes() const {
+        if (!m_oldReleased)
+            return std::make_unique<SpanSource>(m_file.bytes.data(), m_file.bytes.size());
+        const int fd = ::open(m_file.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat info {};
+        if (fd >= 0 && ::fstat(fd, &info) == 0 && SameFileState(m_file.snapshot, SnapshotOf(info)))
+            return std::make_unique<FileSource>(fd, std::uint64_t(info.st_size));
+        if (fd >= 0)
+            ::close(fd);
+        return nullptr;
+    }
+
+    CardWriteResult Replace(std::vector<std::span<const std::uint8_t>> pieces) {
         ReplaceRequest request;
         request.target = m_file.path;
         request.replaced = m_file.snapshot;
@@ -149,7 +173,12 @@ private:
         }
         if (m_options.keepTime)
             request.keepTimesOf = m_file.snapshot;
-        request.bytes = bytes;
+        request.pieces = std::move(pieces);
+        // Written: only the new file is held from here on.
+        request.written = [this] {
+            std::vector<std::uint8_t>().swap(m_file.bytes);
+            m_oldReleased = true;
+        };
         request.check = [this](std::span<const std::uint8_t> back) { return Verify(back); };
         const ReplaceResult result = ReplaceFileSafely(request, m_seams);
         switch (result.outcome) {
@@ -168,6 +197,8 @@ private:
     const ReplaceSeams& m_seams;
     CardFileKind m_kind = CardFileKind::kUnsupported;
     LoadedFile m_file;
+    CardCommentLayout m_layout;  // of the old file
+    bool m_oldReleased = false;
     CardInfo m_record;
     bool m_withCards = false;
 };

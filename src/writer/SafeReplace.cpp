@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 
+#include "image/ByteSource.h"
 #include "writer/TemporaryCleanup.h"
 
 namespace {
@@ -21,7 +22,6 @@ constexpr std::size_t kRandomChars = 6;
 // Long names are cut in our temporary name, so that it stays within NAME_MAX.
 constexpr std::size_t kMaxNameInTemporary = 200;
 constexpr int kCreateAttempts = 100;
-constexpr std::size_t kReadBackChunk = std::size_t{1} << 20;
 
 std::string ErrorText(int error) {
     return std::strerror(error);
@@ -64,7 +64,7 @@ public:
     Replacement& operator=(const Replacement&) = delete;
 
     ReplaceResult Run() {
-        if (!CheckBytes() || !Create() || !Write() || !SetAttributes() || !Sync() || !ReadBack())
+        if (!Create() || !Write() || !SetAttributes() || !Sync() || !ReadBackAndCheck())
             return Failed();
         if (!Step(ReplaceStep::kCheckUnchanged))
             return Failed("cannot tell whether it changed meanwhile");
@@ -133,7 +133,16 @@ private:
             m_seams.write ? m_seams.write : [](int fd, const void* data, std::size_t size) {
                 return ::write(fd, data, size);
             };
-        std::span<const std::uint8_t> left = m_request.bytes;
+        for (std::span<const std::uint8_t> piece : m_request.pieces) {
+            if (!WritePiece(write, piece))
+                return false;
+            m_size += piece.size();
+        }
+        return true;
+    }
+
+    template <typename WriteFunction>
+    bool WritePiece(const WriteFunction& write, std::span<const std::uint8_t> left) {
         while (!left.empty()) {
             if (!Step(ReplaceStep::kWrite))
                 return Fail("cannot write the new file");
@@ -175,48 +184,34 @@ private:
         return true;
     }
 
-    // The caller's check, on the bytes before anything is written.
-    bool CheckBytes() {
+    // The new file as the disk gives it back goes to the caller's check. A file above
+    // the source window is mapped: only the pages the check looks at are read.
+    bool ReadBackAndCheck() {
+        if (m_request.written)
+            m_request.written();
+        struct stat info {};
+        if (!Step(ReplaceStep::kReadBack) || ::fstat(m_fd, &info) != 0)
+            return Fail("cannot read the new file back");
+        if (std::uint64_t(info.st_size) != m_size) {
+            m_failure = "the new file read back is not as long as written";
+            return false;
+        }
+        const int fd = ::dup(m_fd);
+        if (fd < 0)
+            return Fail("cannot read the new file back");
+        FileSource back(fd, m_size);
+        const std::uint8_t* bytes = m_size == 0 ? nullptr : back.Map();
+        if (m_size > 0 && bytes == nullptr)
+            return Fail("cannot read the new file back");
         if (!Step(ReplaceStep::kCheck))
             return Fail("cannot check the new file");
         if (m_request.check) {
-            if (std::string wrong = m_request.check(m_request.bytes); !wrong.empty()) {
-                m_failure = "the new file would not be right: " + wrong;
+            if (std::string wrong = m_request.check({bytes, std::size_t(m_size)}); !wrong.empty()) {
+                m_failure = "the new file read back is not right: " + wrong;
                 return false;
             }
         }
         return true;
-    }
-
-    // What the disk gives back must be the bytes that were checked, to the last byte.
-    bool ReadBack() {
-        std::vector<std::uint8_t> chunk(std::min(m_request.bytes.size(), kReadBackChunk));
-        for (std::size_t done = 0; done < m_request.bytes.size();) {
-            if (!Step(ReplaceStep::kReadBack))
-                return Fail("cannot read the new file back");
-            const std::size_t want = std::min(chunk.size(), m_request.bytes.size() - done);
-            const ssize_t got = ::pread(m_fd, chunk.data(), want, off_t(done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                if (got == 0)
-                    errno = EIO;
-                return Fail("cannot read the new file back");
-            }
-            if (!std::equal(chunk.begin(), chunk.begin() + got,
-                            m_request.bytes.begin() + std::ptrdiff_t(done)))
-                return BadReadBack();
-            done += std::size_t(got);
-        }
-        struct stat info {};
-        if (::fstat(m_fd, &info) != 0 || std::uint64_t(info.st_size) != m_request.bytes.size())
-            return BadReadBack();
-        return true;
-    }
-
-    bool BadReadBack() {
-        m_failure = "the new file read back is not what was written";
-        return false;
     }
 
     // Empty when the files we read are still as they were read.
@@ -262,6 +257,7 @@ private:
     const ReplaceSeams& m_seams;
     int m_fd = -1;
     std::string m_path;
+    std::uint64_t m_size = 0;  // written so far
     bool m_renamed = false;
     std::string m_failure;
     std::optional<TemporaryCleanup> m_cleanup;

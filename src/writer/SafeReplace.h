@@ -1,8 +1,8 @@
 #pragma once
-// Replacing a file without ever leaving it half written: the new bytes, once checked,
-// go to a new file of ours beside it (created exclusively, ".NAME.tsn-card-XXXXXX"), get
-// the old file's permissions, owner and group, are flushed to disk, read back and
-// compared, and only then are renamed over it. On any failure the old file is untouched
+// Replacing a file without ever leaving it half written: the new bytes go to a new file
+// of ours beside it (created exclusively, ".NAME.tsn-card-XXXXXX"), get the old file's
+// permissions, owner and group, are flushed to disk, read back and checked, and only
+// then are renamed over it. On any failure the old file is untouched
 // and the new one removed. POSIX only.
 
 #include <sys/stat.h>
@@ -46,12 +46,12 @@ LoadedFile LoadFile(const std::string& path);
 
 // The steps of a replace, in order; tests make one of them fail.
 enum class ReplaceStep {
-    kCheck,  // the caller's check of the bytes
     kCreate,
     kWrite,
     kAttributes,  // owner, permissions, times
     kSync,
-    kReadBack,  // compared with the bytes checked
+    kReadBack,
+    kCheck,  // the caller's check of what was read back
     kCheckUnchanged,
     kRename,
     kSyncDirectory,  // after the rename: a failure here is reported, the file is replaced
@@ -76,9 +76,13 @@ struct ReplaceRequest {
     mode_t newFileMode = 0666;
     // Set as the new file's access and modification times (--keep-time).
     std::optional<FileSnapshot> keepTimesOf;
-    std::span<const std::uint8_t> bytes;
-    // Checks the bytes before they are written: empty when they are right, else why not
-    // (nothing is written then). The file is read back and compared with them.
+    // The new file: these pieces one after another.
+    std::vector<std::span<const std::uint8_t>> pieces;
+    // Called once the pieces are on disk, before the read-back: the caller may free what
+    // they point into, so that the old and the new file are never held in full at once.
+    std::function<void()> written;
+    // Checks the new file as read back from disk: empty when it is right, else why not
+    // (the replace is then abandoned).
     std::function<std::string(std::span<const std::uint8_t>)> check;
 };
 

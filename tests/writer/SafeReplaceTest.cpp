@@ -31,7 +31,7 @@ protected:
         ReplaceRequest request;
         request.target = old.path;
         request.replaced = old.snapshot;
-        request.bytes = bytes;
+        request.pieces = {bytes};
         request.check = m_check;
         return ReplaceFileSafely(request, seams);
     }
@@ -58,11 +58,10 @@ TEST_P(FailingStep, LeavesTheOldFileAndNoStrayFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, FailingStep,
-                         ::testing::Values(ReplaceStep::kCheck, ReplaceStep::kCreate,
-                                           ReplaceStep::kWrite, ReplaceStep::kAttributes,
-                                           ReplaceStep::kSync, ReplaceStep::kReadBack,
-                                           ReplaceStep::kCheck, ReplaceStep::kCheckUnchanged,
-                                           ReplaceStep::kRename));
+                         ::testing::Values(ReplaceStep::kCreate, ReplaceStep::kWrite,
+                                           ReplaceStep::kAttributes, ReplaceStep::kSync,
+                                           ReplaceStep::kReadBack, ReplaceStep::kCheck,
+                                           ReplaceStep::kCheckUnchanged, ReplaceStep::kRename));
 
 TEST_F(SafeReplaceTest, AFullDiskPartWayLeavesTheOldFile) {
     ReplaceSeams seams;
@@ -84,9 +83,11 @@ TEST_F(SafeReplaceTest, ACheckThatFailsOrAFileChangedMeanwhileLeavesItAlone) {
     m_check = [](std::span<const std::uint8_t> back) {
         return Bytes(back.begin(), back.end()) == kNew ? "not the record" : "wrong bytes";
     };
-    EXPECT_EQ(Replace().error, "the new file would not be right: not the record");
+    EXPECT_EQ(Replace().error, "the new file read back is not right: not the record");
     ExpectUntouched();
-    m_check = nullptr;
+    m_check = [](std::span<const std::uint8_t> back) {
+        return std::string(Bytes(back.begin(), back.end()) == kNew ? "" : "not what was written");
+    };
     ReplaceSeams garbling;
     garbling.write = [](int fd, const void* data, std::size_t size) {
         Bytes bytes(static_cast<const std::uint8_t*>(data),
@@ -94,7 +95,7 @@ TEST_F(SafeReplaceTest, ACheckThatFailsOrAFileChangedMeanwhileLeavesItAlone) {
         bytes[size / 2] ^= 1;
         return ::write(fd, bytes.data(), size);
     };
-    EXPECT_EQ(Replace(garbling).error, "the new file read back is not what was written");
+    EXPECT_EQ(Replace(garbling).error, "the new file read back is not right: not what was written");
     ExpectUntouched();
 
     m_check = [this](std::span<const std::uint8_t>) {
@@ -135,7 +136,7 @@ TEST_F(SafeReplaceTest, KeepsPermissionsOwnerAndTimeAndFollowsLinks) {
     request.target = old.path;
     request.replaced = old.snapshot;
     request.keepTimesOf = old.snapshot;
-    request.bytes = kNew;
+    request.pieces = {kNew};
     ASSERT_EQ(ReplaceFileSafely(request).outcome, ReplaceResult::kReplaced);
 
     struct stat info {};
@@ -180,7 +181,7 @@ TEST(SafeReplaceOnTmpfs, AFullOrReadOnlyFileSystemLeavesTheOldFile) {
     ReplaceRequest request;
     request.target = loaded.path;
     request.replaced = loaded.snapshot;
-    request.bytes = kNew;
+    request.pieces = {kNew};
     const ReplaceResult full = ReplaceFileSafely(request);
     EXPECT_EQ(full.outcome, ReplaceResult::kFailed);
     EXPECT_NE(full.error.find("No space left"), std::string::npos) << full.error;
@@ -189,7 +190,7 @@ TEST(SafeReplaceOnTmpfs, AFullOrReadOnlyFileSystemLeavesTheOldFile) {
 
     ASSERT_EQ(::mount(nullptr, dir.Path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
     const Bytes small(10, 's');
-    request.bytes = small;
+    request.pieces = {small};
     EXPECT_EQ(ReplaceFileSafely(request).outcome, ReplaceResult::kFailed);
     EXPECT_EQ(fixtures::ReadBytesFile(target), old);
     EXPECT_EQ(dir.Names(), std::set<std::string>{"picture.png"});
