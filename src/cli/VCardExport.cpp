@@ -89,8 +89,11 @@ std::string StructuredName(std::string_view name) {
 std::string Address(std::string_view street) {
     std::string joined;
     const std::vector<std::string> lines = Lines(street);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        joined += (i > 0 ? "," : "") + Escaped(lines[i]);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            joined += ',';
+        joined += Escaped(lines[i]);
+    }
     return ";;" + joined + ";;;;";
 }
 

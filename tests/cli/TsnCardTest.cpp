@@ -99,10 +99,17 @@ private:
             values.push_back(Text());
         }
         return {{"present", true},
-                {"code", Chance() ? "???" : "U" + std::to_string(Number(10, 99))},
+                {"code", Chance() ? "???" : UserCode()},
                 {"name", Text(20)},
                 {"labels", labels},
                 {"values", values}};
+    }
+
+    // A collection code of no definition.
+    std::string UserCode() {
+        std::string code = "U";
+        code += std::to_string(Number(10, 99));
+        return code;
     }
 
     std::string Date() {
