@@ -1,5 +1,9 @@
 #include "cli/TsnCard.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -126,11 +130,15 @@ private:
 
     int ReadSource() {
         std::string failure;
-        m_source = m_reader.Open(*m_options.source, failure);
-        if (!m_source) {
+        const std::unique_ptr<Ctsn_viewerDoc> source = m_reader.Open(*m_options.source, failure);
+        if (!source) {
             m_env.err << "tsn-card: " << *m_options.source << ": " << failure << "\n";
             return kExitNotWritten;
         }
+        // Only the record is kept: the document may hold the whole file.
+        m_source = std::make_unique<CardInfo>();
+        CopyCardRecord(source->m_card, *m_source);
+        m_sourceHasCards = source->m_found != 0;
         return Refused(CheckBuilt(nullptr)) ? kExitUsage : kExitOk;
     }
 
@@ -154,15 +162,15 @@ private:
     void Build(const Ctsn_viewerDoc* image, CardInfo& record) {
         const bool imageHasCards = image && image->m_found;
         if (m_source)
-            CopyCardRecord(m_source->m_card, record);
+            CopyCardRecord(*m_source, record);
         else if (m_options.replace || !imageHasCards)
             record.Reset();
         else
             CopyCardRecord(image->m_card, record);
         m_edits.ApplyTo(record);
         std::string date = imageHasCards ? image->m_card.m_creationDate : Today();
-        if (m_source && m_source->m_found)
-            date = m_source->m_card.m_creationDate;
+        if (m_source && m_sourceHasCards)
+            date = m_source->m_creationDate;
         record.m_creationDate = m_edits.CreationDate().value_or(date);
         record.m_protocolRevision = kProtocolRevision;
         record.m_creatorName = kCreatorName;
@@ -180,7 +188,11 @@ private:
         if (m_options.verb == CardVerb::kClear) {
             result = ClearCardsInFile(path, options, m_env.seams);
         } else {
-            auto edit = [&](CardInfo& record) { return EditRecord(path, record); };
+            CardInfo built;
+            std::optional<FileSnapshot> read;
+            if (std::string failure = BuildFor(path, built, read); !failure.empty())
+                return Failed(path, failure);
+            auto edit = [&](CardInfo& record) { return TakeRecord(path, *read, built, record); };
             result = EditCardsInFile(path, m_app.m_colDefs, options, edit, m_env.seams);
         }
         if (result.status != CardWriteResult::kWritten)
@@ -192,14 +204,31 @@ private:
         return true;
     }
 
-    // Called by the writer once it holds the file's bytes: the record is read again
-    // through the viewer's pipeline, so that what the viewer shows is what is edited.
-    std::string EditRecord(const std::string& path, CardInfo& record) {
+    // The new record of `path`, built from its record as the viewer's pipeline reads
+    // it; `read` is the file as it was before that read. The document is let go before
+    // the writer reads the file, so the two never hold it at once.
+    std::string BuildFor(const std::string& path, CardInfo& built,
+                         std::optional<FileSnapshot>& read) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0)
+            return std::strerror(errno);
+        read = SnapshotOf(info);
         std::string failure;
         const std::unique_ptr<Ctsn_viewerDoc> image = m_reader.Open(path, failure);
         if (!image)
             return failure;
-        Build(image.get(), record);
+        Build(image.get(), built);
+        return {};
+    }
+
+    // Called by the writer once it holds the file's bytes: they are the bytes the record
+    // was built from only if the file has not changed since it was read.
+    std::string TakeRecord(const std::string& path, const FileSnapshot& read, const CardInfo& built,
+                           CardInfo& record) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 || !SameFileState(SnapshotOf(info), read))
+            return "the file changed while it was read; left alone";
+        CopyCardRecord(built, record);
         const std::vector<CardRefusal> refusals = CheckCardRecord(record, m_app.m_colDefs);
         return refusals.empty() ? std::string() : refusals.front().Message();
     }
@@ -214,7 +243,8 @@ private:
     Ctsn_viewerApp m_app;
     RecordReader m_reader;
     RecordEdits m_edits;
-    std::unique_ptr<Ctsn_viewerDoc> m_source;  // copy: the source image, open
+    std::unique_ptr<CardInfo> m_source;  // copy: the source image's record
+    bool m_sourceHasCards = false;
 };
 
 }  // namespace
