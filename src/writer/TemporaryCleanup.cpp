@@ -11,7 +11,8 @@
 namespace {
 
 constexpr int kSlots = 64;
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// SIGBUS: a read error in the mapped new file while it is checked.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGBUS};
 
 // Filled and read without locks: the handler may run at any moment.
 struct Slot {

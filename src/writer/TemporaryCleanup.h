@@ -1,7 +1,8 @@
 #pragma once
-// Our new files are removed also when the program is stopped by a signal (Ctrl+C, kill)
-// between two steps of a replace: each is listed while it exists, and the handler
-// removes the listed files before the signal takes its usual course.
+// Our new files are removed also when the program is stopped by a signal (Ctrl+C, kill,
+// a read error in a mapped file) between two steps of a replace: each is listed while
+// it exists, and the handler removes the listed files before the signal takes its usual
+// course.
 
 #include <string>
 

@@ -45,19 +45,6 @@ TEST(CardSerializer, RandomRecordsComeBackExactly) {
     }
 }
 
-TEST(CardSerializer, WritesOnlyPresentCardsInOrder) {
-    CardInfo card;
-    card.m_hasCopyright = 1;
-    card.m_hasGeneral = 1;
-    card.m_title = "T";
-    card.m_creationDate = "01022026";
-    const PlainCardComments plain = SerializeCard(card, {});
-    ASSERT_EQ(plain.comments.size(), 1u);
-    EXPECT_EQ(plain.comments[0],
-              "tSN|SPV0100|DCR01022026|CVE0110|CNATessellon Publisher|gen|TITT|LDE|cpr|CST2|CRE|"
-              "HLD|end");
-}
-
 TEST(CardSerializer, CollectionForms) {
     const ColDefList defs = fixtures::WriterDefinitions();
     CardInfo card;
