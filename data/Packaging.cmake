@@ -9,7 +9,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Tessellon Viewer opens BMP, JPEG, TIFF, PCX and PNG images and shows, beside\n"
     "the picture, the cards hidden in their text comments: the General Card, the\n"
     "Business E-Card, the Collection Card and the Copyright Card. It prints every\n"
-    "page. tsn-dump prints the same from the command line, as text or JSON.")
+    "page. tsn-dump prints the same from the command line, as text or JSON;\n"
+    "tsn-card writes, copies and removes cards in JPEG and PNG images.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The settings file goes to /etc, outside the prefix: installed under DESTDIR.

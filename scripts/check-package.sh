@@ -5,8 +5,9 @@
 # ships, no RPATH or RUNPATH in the programs, then a real install (apt-get, as root
 # or through sudo), a first run of the installed viewer from another directory under
 # Xvfb with a fresh home (Welcome, OK opens the installed example), tsn-dump of the
-# installed example, and a purge that must leave no file of the package behind. The
-# screenshot of the first run goes to SCREENSHOT-DIR (default: beside the package).
+# installed example, tsn-card clear and copy on a copy of it, and a purge that must
+# leave no file of the package behind. The screenshot of the first run goes to
+# SCREENSHOT-DIR (default: beside the package).
 set -euo pipefail
 deb=$(realpath "$1")
 shots=$(realpath -m "${2:-$(dirname "$deb")}")
@@ -44,14 +45,15 @@ appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.metainfo.xml
 echo "== desktop-file-validate"
 desktop-file-validate "$work/root/usr/share/applications/tsn-viewer.desktop"
 echo "desktop-file-validate: no problems"
-for file in usr/bin/tsn-viewer usr/bin/tsn-dump usr/share/tsn-viewer/official_collection.def \
+for file in usr/bin/tsn-viewer usr/bin/tsn-dump usr/bin/tsn-card usr/share/tsn-viewer/official_collection.def \
     usr/share/tsn-viewer/pirite.jpg etc/xdg/Tessellon/tsn_viewer.conf \
     usr/share/icons/hicolor/scalable/apps/tsn-viewer.svg \
     usr/share/icons/hicolor/256x256/apps/tsn-viewer.png \
-    usr/share/man/man1/tsn-viewer.1.gz usr/share/man/man1/tsn-dump.1.gz; do
+    usr/share/man/man1/tsn-viewer.1.gz usr/share/man/man1/tsn-dump.1.gz \
+    usr/share/man/man1/tsn-card.1.gz; do
     [ -f "$work/root/$file" ] || fail "not in the package: /$file"
 done
-for program in usr/bin/tsn-viewer usr/bin/tsn-dump; do
+for program in usr/bin/tsn-viewer usr/bin/tsn-dump usr/bin/tsn-card; do
     # Every library the programs use is the system's: no search path of their own.
     if readelf -d "$work/root/$program" | grep -E "\((RPATH|RUNPATH)\)"; then
         fail "/$program carries a library search path"
@@ -119,6 +121,16 @@ done
 timeout 60 /usr/bin/tsn-dump --json /usr/share/tsn-viewer/pirite.jpg >"$work/dump.json"
 grep -q '"collection":{"present":true,"code":"[^"]*","name":"[^"?]' "$work/dump.json" ||
     fail "the collection is not named: the definitions were not found"
+echo "== tsn-card clear, then copy /usr/share/tsn-viewer/pirite.jpg"
+cp /usr/share/tsn-viewer/pirite.jpg "$work/copy.jpg"
+timeout 60 /usr/bin/tsn-card clear "$work/copy.jpg" || fail "tsn-card clear"
+timeout 60 /usr/bin/tsn-dump --json "$work/copy.jpg" | grep -q '"found":false' ||
+    fail "tsn-card did not clear the cards"
+timeout 60 /usr/bin/tsn-card copy /usr/share/tsn-viewer/pirite.jpg "$work/copy.jpg" ||
+    fail "tsn-card copy"
+timeout 60 /usr/bin/tsn-dump --json "$work/copy.jpg" |
+    grep -q '"collection":{"present":true,"code":"[^"]*","name":"[^"?]' ||
+    fail "tsn-card did not copy the cards"
 cd /
 
 echo "== purge"

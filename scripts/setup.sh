@@ -12,6 +12,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
     poppler-utils fonts-liberation xvfb xauth libjpeg-turbo-progs
+    libimage-exiftool-perl python3-pil python3-vobject time
     "$@"
 )
 

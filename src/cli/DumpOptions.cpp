@@ -12,6 +12,8 @@ const char* const kDumpUsage =
     "Prints the cards the viewer finds in each image.\n"
     "\n"
     "  --json                  one JSON object per image, one per line\n"
+    "  --vcard                 a vCard 4.0 for each image with a business card\n"
+    "  --xmp                   an XMP packet for each image\n"
     "  --defs-dir DIR          read official_collection.def from DIR\n"
     "  --preview full|half|limited\n"
     "                          preview sizing (default: the PreviewType preference)\n"
@@ -116,6 +118,10 @@ private:
         DumpOptions& o = m_result.options;
         if (name == "--json")
             o.json = true;
+        else if (name == "--vcard")
+            o.vcard = true;
+        else if (name == "--xmp")
+            o.xmp = true;
         else if (name == "--hide-image")
             o.hideImage = true;
         else if (name == "--ecard-fields")
@@ -247,6 +253,8 @@ private:
             Fail("--trace takes exactly one IMAGE");
         else if (!o.tracePage && (o.hideImage || o.ecardFields || o.print))
             Fail("--hide-image, --ecard-fields and --print go with --trace");
+        else if (int(o.json) + int(o.vcard) + int(o.xmp) + int(o.tracePage.has_value()) > 1)
+            Fail("--json, --vcard, --xmp and --trace do not go together");
         else if (o.noPixels && (o.ppmPath || o.tracePage))
             Fail("--no-pixels does not go with --ppm or --trace");
     }

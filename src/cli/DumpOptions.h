@@ -9,6 +9,8 @@
 
 struct DumpOptions {
     bool json = false;
+    bool vcard = false;                  // business cards as vCards instead of records
+    bool xmp = false;                    // one XMP packet per image instead of records
     std::optional<std::string> defsDir;  // instead of the program directory
     std::optional<int> previewType;      // 0 full, 1 half, 2 limited; else the preference
     std::optional<int> maxWidth;         // limits of the limited size; else the preferences

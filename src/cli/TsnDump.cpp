@@ -15,7 +15,9 @@
 #include "cli/PpmWriter.h"
 #include "cli/ProgressLine.h"
 #include "cli/TextReport.h"
+#include "cli/VCardExport.h"
 #include "cli/ViewTrace.h"
+#include "cli/XmpExport.h"
 #include "collection/ColDef.h"
 #include "doc/Ctsn_viewerDoc.h"
 
@@ -80,6 +82,10 @@ private:
             outcome.Out(Trace(doc));
         else if (m_options.json)
             outcome.Out(JsonRecord(doc, path, openError) += '\n');
+        else if (m_options.vcard)
+            outcome.Out(VCardExport(doc.m_card));
+        else if (m_options.xmp)
+            outcome.Out(XmpExport(doc.m_card));
         else
             outcome.Out(TextReport(ReportInput{doc, path, failure, notifier.messages}));
 

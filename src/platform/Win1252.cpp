@@ -33,6 +33,70 @@ char32_t Win1252CodePoint(unsigned char byte) {
     return byte;
 }
 
+namespace {
+
+// The code point at `i` (moved past it), or nothing when the bytes there are not
+// a shortest-form UTF-8 sequence of a scalar value.
+std::optional<char32_t> NextCodePoint(std::string_view utf8, std::size_t& i) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i++]);
+    if (lead < 0x80)
+        return lead;
+    int more = 0;
+    char32_t cp = 0;
+    if (lead >= 0xC2 && lead < 0xE0) {
+        more = 1;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+        more = 2;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+        more = 3;
+        cp = lead & 0x07;
+    } else {
+        return std::nullopt;
+    }
+    for (int k = 0; k < more; ++k, ++i) {
+        if (i >= utf8.size() || (static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80)
+            return std::nullopt;
+        cp = (cp << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+    }
+    constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kShortest[more] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
+        return std::nullopt;
+    return cp;
+}
+
+std::optional<char> Win1252Byte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100))
+        return static_cast<char>(cp);
+    for (std::size_t i = 0; i < kHighControls.size(); ++i)
+        if (kHighControls[i] == cp)
+            return static_cast<char>(0x80 + i);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8ToWin1252(std::string_view utf8, std::string* refused) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::optional<char32_t> cp = NextCodePoint(utf8, i);
+        const std::optional<char> byte = cp ? Win1252Byte(*cp) : std::nullopt;
+        if (!byte) {
+            if (refused) {
+                char name[16] = "invalid UTF-8";
+                if (cp)
+                    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(*cp));
+                *refused = name;
+            }
+            return std::nullopt;
+        }
+        out += *byte;
+    }
+    return out;
+}
+
 std::string Win1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);

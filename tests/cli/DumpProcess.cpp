@@ -51,11 +51,12 @@ std::vector<char*> Pointers(std::vector<std::string>& items) {
     return result;
 }
 
-// Spawns tsn-dump with the test's settings directory; `redirect` sets up its streams.
+// Spawns `program` with the test's settings directory; `redirect` sets up its streams.
 // The exit code, or -1 when it did not exit normally.
 template <typename Redirect, typename WhileRunning>
-int Spawn(const std::vector<std::string>& args, const std::string& configHome,
-          const std::string& workDir, Redirect redirect, WhileRunning whileRunning) {
+int Spawn(const std::string& program, const std::vector<std::string>& args,
+          const std::string& configHome, const std::string& workDir, Redirect redirect,
+          WhileRunning whileRunning) {
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) {
         std::string item = *entry;
@@ -66,7 +67,7 @@ int Spawn(const std::vector<std::string>& args, const std::string& configHome,
     env.push_back("XDG_CONFIG_HOME=" + configHome);
     env.push_back("XDG_CONFIG_DIRS=" + configHome + "/none");
 
-    std::vector<std::string> argv{TSN_DUMP_PATH};
+    std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> argvPointers = Pointers(argv), envPointers = Pointers(env);
 
@@ -90,12 +91,18 @@ int Spawn(const std::vector<std::string>& args, const std::string& configHome,
 
 DumpResult RunDump(const std::vector<std::string>& args, const std::string& configHome,
                    const std::string& workDir, const std::string& input) {
+    return RunProgram(TSN_DUMP_PATH, args, configHome, workDir, input);
+}
+
+DumpResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& configHome, const std::string& workDir,
+                      const std::string& input) {
     ScratchDir capture;
     const std::string inPath = capture / "in", outPath = capture / "out", errPath = capture / "err";
     WriteText(inPath, input);
     DumpResult result;
     result.exitCode = Spawn(
-        args, configHome, workDir,
+        program, args, configHome, workDir,
         [&](posix_spawn_file_actions_t& actions) {
             posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
             posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT,
@@ -128,7 +135,7 @@ DumpResult RunDumpOnTerminal(const std::vector<std::string>& args, const std::st
         }
     };
     result.exitCode = Spawn(
-        args, configHome, workDir,
+        TSN_DUMP_PATH, args, configHome, workDir,
         [&](posix_spawn_file_actions_t& actions) {
             posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
             posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT,

@@ -1,5 +1,5 @@
 #pragma once
-// Runs the built tsn-dump as a child process with its own settings directory and
+// Runs the built tsn-dump (or tsn-card) as a child process with its own settings directory and
 // working directory, and collects what it printed.
 
 #include <filesystem>
@@ -31,6 +31,11 @@ private:
 // and reads `input` on its standard input.
 DumpResult RunDump(const std::vector<std::string>& args, const std::string& configHome,
                    const std::string& workDir, const std::string& input = {});
+
+// The same for another of the built programs (tsn-card).
+DumpResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& configHome, const std::string& workDir,
+                      const std::string& input = {});
 
 // The same with standard error on a terminal (a pseudo-terminal read here): `err` is
 // what the terminal received.
