@@ -10,7 +10,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <set>
+#include <string_view>
 #include <vector>
 
 #include "writer/TemporaryCleanup.h"
@@ -61,6 +64,13 @@ std::string TemporaryNamePrefix(const std::string& target) {
     prefix += BaseNameOf(target).substr(0, kMaxNameInTemporary);
     prefix += kTemporaryTag;
     return prefix;
+}
+
+// ".NAME.tsn-card-XXXXXX", of any target.
+bool IsTemporaryName(std::string_view name) {
+    const std::string_view tag = kTemporaryTag;
+    return name.size() > 1 + tag.size() + kRandomChars && name.front() == '.' &&
+           name.substr(name.size() - kRandomChars - tag.size(), tag.size()) == tag;
 }
 
 std::string RandomSuffix() {
@@ -346,7 +356,15 @@ LoadedFile LoadFile(const std::string& path) {
 }
 
 ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeams& seams) {
-    RemoveStaleTemporaries(request.target);
+    // Once a directory per run: a run over many files of one folder would otherwise
+    // read the whole folder again for each of them.
+    static std::mutex swept;
+    static std::set<std::string> sweptDirectories;
+    {
+        const std::lock_guard lock(swept);
+        if (sweptDirectories.insert(DirectoryOf(request.target)).second)
+            RemoveStaleTemporaries(request.target);
+    }
     return Replacement(request, seams).Run();
 }
 
@@ -355,14 +373,13 @@ std::string TemporaryPrefixFor(const std::string& target) {
 }
 
 int RemoveStaleTemporaries(const std::string& target) {
-    const std::string prefix = TemporaryNamePrefix(target);
     DIR* dir = ::opendir(DirectoryOf(target).c_str());
     if (dir == nullptr)
         return 0;
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name.size() != prefix.size() + kRandomChars || !name.starts_with(prefix))
+        if (!IsTemporaryName(name))
             continue;
         const int fd =
             ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

@@ -101,7 +101,8 @@ ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeam
 // The name of our new files beside `target` start with this ("/dir/.NAME.tsn-card-").
 std::string TemporaryPrefixFor(const std::string& target);
 
-// Removes files of ours left beside `target` by a run that was killed between two
-// steps: those no running replace holds (each holds a lock on its own). Returns how
-// many were removed.
+// Removes files of ours (of any target) left in `target`'s directory by a run that was
+// killed between two steps: those no running replace holds (each holds a lock on its
+// own). Returns how many were removed. A replace calls it the first time it writes
+// into a directory.
 int RemoveStaleTemporaries(const std::string& target);
