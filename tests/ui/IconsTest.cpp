@@ -46,4 +46,4 @@ void IconsTest::windowIconHasLargeSizes() {
 }
 
 QTEST_MAIN(IconsTest)
-#include "test_icons.moc"
+#include "IconsTest.moc"

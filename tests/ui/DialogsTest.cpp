@@ -216,4 +216,4 @@ void DialogsTest::displayImageTickedForAnyNonZeroValue() {
 }
 
 QTEST_MAIN(DialogsTest)
-#include "test_dialogs.moc"
+#include "DialogsTest.moc"

@@ -255,4 +255,4 @@ private slots:
 };
 
 QTEST_MAIN(QPainterDCTest)
-#include "test_qpainterdc.moc"
+#include "QPainterDCTest.moc"

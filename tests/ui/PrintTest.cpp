@@ -190,4 +190,4 @@ private slots:
 };
 
 QTEST_MAIN(PrintTest)
-#include "test_print.moc"
+#include "PrintTest.moc"

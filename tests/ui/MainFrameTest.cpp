@@ -557,4 +557,4 @@ void MainFrameTest::statusBarTellsTheOpenPicturesDamage() {
 }
 
 QTEST_MAIN(MainFrameTest)
-#include "test_mainframe.moc"
+#include "MainFrameTest.moc"

@@ -209,4 +209,4 @@ private slots:
 };
 
 QTEST_MAIN(ViewWidgetTest)
-#include "test_viewwidget.moc"
+#include "ViewWidgetTest.moc"

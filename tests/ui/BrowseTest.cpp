@@ -150,4 +150,4 @@ private slots:
 };
 
 QTEST_MAIN(BrowseTest)
-#include "test_browse.moc"
+#include "BrowseTest.moc"

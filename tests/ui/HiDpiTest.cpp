@@ -148,4 +148,4 @@ int main(int argc, char* argv[]) {
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_hidpi.moc"
+#include "HiDpiTest.moc"

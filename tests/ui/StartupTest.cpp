@@ -267,4 +267,4 @@ void StartupTest::storedPreferencesReachTheDialogAndCancelKeepsThem() {
 }
 
 QTEST_MAIN(StartupTest)
-#include "test_startup.moc"
+#include "StartupTest.moc"
