@@ -1,0 +1,64 @@
+#pragma once
+// One thread that opens documents ahead of the window. It opens one at a time and
+// keeps at most one request waiting (a newer request replaces it), so that requests
+// that come faster than opens never pile up. What it opened is collected on the
+// thread that asked.
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Ctsn_viewerApp.h"
+#include "doc/PreparedDocument.h"
+
+class DocumentWorker {
+public:
+    struct Request {
+        std::string path;
+        Ctsn_viewerApp app;  // the worker's own copy
+        double devicePixelRatio = 1.0;
+    };
+    struct Finished {
+        std::string path;
+        std::unique_ptr<PreparedDocument> document;  // nullptr when it could not be opened
+    };
+
+    // `finished` runs on the worker thread after every open: it should only post.
+    explicit DocumentWorker(std::function<void()> finished);
+    // Waits for the open under way; a waiting request is dropped.
+    ~DocumentWorker();
+    DocumentWorker(const DocumentWorker&) = delete;
+    DocumentWorker& operator=(const DocumentWorker&) = delete;
+
+    void Submit(Request request);
+    void DropWaiting();
+    // True while `path` is being opened (not merely waiting).
+    bool IsOpening(const std::string& path) const;
+    // Nothing being opened, nothing waiting.
+    bool IsIdle() const;
+    // Waits for the open of `path` under way and gives what it opened; nothing when
+    // `path` is not being opened.
+    std::optional<Finished> WaitFor(const std::string& path);
+    // What was opened since the last call, oldest first.
+    std::vector<Finished> TakeFinished();
+    // How many opens were started since the worker began.
+    int OpensStarted() const;
+
+private:
+    void Run();
+
+    std::function<void()> m_finishedCallback;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<Request> m_waiting;
+    std::string m_opening;  // empty when idle
+    std::vector<Finished> m_finished;
+    int m_opensStarted = 0;
+    bool m_stopping = false;
+    std::thread m_thread;  // last: starts once everything above is set up
+};
