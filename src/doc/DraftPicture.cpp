@@ -23,13 +23,20 @@ bool DraftPicture::Load(const std::string& path, const OpenPreferences& preferen
     m_shownSize = Size{};
     if (!NamesJpeg(path))
         return false;
-    // A one-pixel box is covered by any scale: the codec picks its smallest.
-    m_image.m_loadHint = LoadHint{LoadHint::kFitInBox, 1, 1};
+    // The header gives the size; an eighth of it is what the codec's smallest scale
+    // decodes directly.
+    m_image.m_loadHint = LoadHint{LoadHint::kHeaderOnly};
+    if (m_image.Load(path) != ImageFile::kSuccess) {
+        m_image.Free();
+        return false;
+    }
+    const Size full{m_image.m_width, m_image.m_height};
+    m_image.m_loadHint = LoadHint{LoadHint::kFitInBox, (full.cx + 7) / 8, (full.cy + 7) / 8};
     if (m_image.Load(path) != ImageFile::kSuccess) {
         m_image.Free();
         return false;
     }
     m_shownSize = PreviewSizeFor(preferences.previewType, preferences.prevSizeX,
-                                 preferences.prevSizeY, Size{m_image.m_width, m_image.m_height});
+                                 preferences.prevSizeY, full);
     return true;
 }
