@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QTimer>
+#include <utility>
 
 #include "doc/DraftPicture.h"
 #include "ui/ViewWidget.h"
@@ -76,10 +77,15 @@ DocumentWorker::Request BrowseSession::request(const QString& path) const {
 
 void BrowseSession::show(const QString& path) {
     const std::string local = LocalPath(path);
-    m_wanted.clear();
     m_worker.DropWaiting();
-    if (auto held = m_held.Take(local, preferences())) {
-        showOpened(path, std::move(held));
+    // Taken first: holding what the worker has just opened could push it out.
+    std::unique_ptr<PreparedDocument> held = m_held.Take(local, preferences());
+    // An open of it that has finished but was not collected yet counts as held.
+    m_wanted = path;
+    std::optional<std::unique_ptr<PreparedDocument>> finished = holdFinished();
+    m_wanted.clear();
+    if (held || finished) {
+        showOpened(path, held ? std::move(held) : std::move(*finished));
         return;
     }
     const bool large = QFileInfo(path).size() >= m_workerOpenFromBytes;
@@ -104,10 +110,14 @@ void BrowseSession::show(const QString& path) {
 // the file is opened as File > Open does.
 void BrowseSession::showOpened(const QString& path, std::unique_ptr<PreparedDocument> document) {
     m_showing = true;
-    if (document && document->StillMatches(preferences()))
+    if (document && document->StillMatches(preferences())) {
         m_host.browseShow(*document);
-    else
+    } else {
+        ++m_windowOpens;
         m_host.browseOpen(path);
+    }
+    // Gone with the document shown, or with the notice that the file failed.
+    m_view.clearDraft();
     m_showing = false;
     shown();
 }
@@ -140,21 +150,27 @@ void BrowseSession::collect() {
         m_collectAfterShow = true;
         return;
     }
-    const std::vector<std::string> near = neighbours();
+    std::optional<std::unique_ptr<PreparedDocument>> wanted = holdFinished();
+    if (wanted) {
+        const QString path = std::exchange(m_wanted, QString());
+        showOpened(path, std::move(*wanted));
+    }
+    schedulePreload();
+}
+
+std::optional<std::unique_ptr<PreparedDocument>> BrowseSession::holdFinished() {
+    std::optional<std::unique_ptr<PreparedDocument>> wanted;
     for (DocumentWorker::Finished& finished : m_worker.TakeFinished()) {
         const QString path = QFile::decodeName(QByteArray::fromStdString(finished.path));
         if (!m_wanted.isEmpty() && path == m_wanted) {
-            m_wanted.clear();
-            showOpened(path, std::move(finished.document));
+            wanted = std::move(finished.document);
             continue;
         }
-        if (std::find(near.begin(), near.end(), finished.path) == near.end())
-            continue;
         if (!finished.document || !finished.document->StillMatches(preferences()) ||
             !m_held.Keep(std::move(finished.document)))
             m_notHeld.insert(path);
     }
-    schedulePreload();
+    return wanted;
 }
 
 void BrowseSession::schedulePreload() {

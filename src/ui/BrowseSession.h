@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "doc/HeldDocuments.h"
@@ -59,7 +60,9 @@ public:
     int workerOpens() const { return m_worker.OpensStarted(); }
     // True while nothing is being opened ahead or waiting to be.
     bool workerIdle() const { return m_worker.IsIdle(); }
-    const FolderListing& listing() const { return m_listing; }
+    // How many presses opened their file in the window rather than on the worker.
+    int windowOpens() const { return m_windowOpens; }
+    FolderListing& listing() { return m_listing; }
     // Files of at least this many bytes are opened on the worker when a press finds
     // them not held.
     void setWorkerOpenFromBytes(qint64 bytes) { m_workerOpenFromBytes = bytes; }
@@ -72,6 +75,8 @@ private:
     void showDraft(const QString& path);
     void shown();
     void collect();
+    // Holds what the worker opened, but for the document of m_wanted: given back.
+    std::optional<std::unique_ptr<PreparedDocument>> holdFinished();
     void schedulePreload();
     void preload();
     std::vector<std::string> neighbours();
@@ -91,6 +96,7 @@ private:
     bool m_showing = false;
     bool m_collectAfterShow = false;
     bool m_preloadPosted = false;
+    int m_windowOpens = 0;
     qint64 m_workerOpenFromBytes = qint64(2) << 20;
     DocumentWorker m_worker;  // last: stopped first
 };

@@ -5,8 +5,18 @@
 
 #include "image/RealImagingBackend.h"
 
-DocumentWorker::DocumentWorker(std::function<void()> finished)
-    : m_finishedCallback(std::move(finished)), m_thread([this] { Run(); }) {}
+std::unique_ptr<PreparedDocument> DocumentWorker::OpenWithRealBackend(Request& request) {
+    auto document = std::make_unique<PreparedDocument>(
+        std::move(request.app), request.devicePixelRatio, std::make_unique<RealImagingBackend>());
+    if (!document->Open(request.path))
+        return nullptr;
+    return document;
+}
+
+DocumentWorker::DocumentWorker(std::function<void()> finished, Opener open)
+    : m_finishedCallback(std::move(finished)),
+      m_open(std::move(open)),
+      m_thread([this] { Run(); }) {}
 
 DocumentWorker::~DocumentWorker() {
     {
@@ -77,11 +87,7 @@ void DocumentWorker::Run() {
         ++m_opensStarted;
         lock.unlock();
 
-        auto document =
-            std::make_unique<PreparedDocument>(std::move(request.app), request.devicePixelRatio,
-                                               std::make_unique<RealImagingBackend>());
-        if (!document->Open(request.path))
-            document.reset();
+        std::unique_ptr<PreparedDocument> document = m_open(request);
 
         lock.lock();
         m_finished.push_back({request.path, std::move(document)});

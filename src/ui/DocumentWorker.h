@@ -28,8 +28,12 @@ public:
         std::unique_ptr<PreparedDocument> document;  // nullptr when it could not be opened
     };
 
+    // Opens a request on the worker thread; nullptr when the file cannot be opened.
+    using Opener = std::function<std::unique_ptr<PreparedDocument>(Request&)>;
+    static std::unique_ptr<PreparedDocument> OpenWithRealBackend(Request& request);
+
     // `finished` runs on the worker thread after every open: it should only post.
-    explicit DocumentWorker(std::function<void()> finished);
+    explicit DocumentWorker(std::function<void()> finished, Opener open = OpenWithRealBackend);
     // Waits for the open under way; a waiting request is dropped.
     ~DocumentWorker();
     DocumentWorker(const DocumentWorker&) = delete;
@@ -53,6 +57,7 @@ private:
     void Run();
 
     std::function<void()> m_finishedCallback;
+    Opener m_open;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::optional<Request> m_waiting;

@@ -108,6 +108,13 @@ void ViewWidget::showDraft(const QImage& draft, QSize shownSize) {
     viewport()->repaint();
 }
 
+void ViewWidget::clearDraft() {
+    if (!showsDraft())
+        return;
+    m_draft = QImage();
+    viewport()->update();
+}
+
 void ViewWidget::paintDraft(QPainter& painter) {
     // Where the view draws the picture, as the page will be shown: from the top.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -61,6 +61,7 @@ public:
     // `shownSize`, until the next update from the document; on screen only (print
     // and paintPage draw the document). Painted at once.
     void showDraft(const QImage& draft, QSize shownSize);
+    void clearDraft();
     bool showsDraft() const { return !m_draft.isNull(); }
 
 signals:
