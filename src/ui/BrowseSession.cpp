@@ -101,6 +101,19 @@ void BrowseSession::show(const QString& path) {
         showOpened(path, nullptr);
         return;
     }
+    openOnWorker(path);
+}
+
+bool BrowseSession::openBehindDraft(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable() || file.size() < m_workerOpenFromBytes)
+        return false;
+    opened(path);
+    openOnWorker(path);
+    return true;
+}
+
+void BrowseSession::openOnWorker(const QString& path) {
     showDraft(path);
     m_wanted = path;
     m_worker.Submit(request(path));

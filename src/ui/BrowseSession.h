@@ -45,6 +45,10 @@ public:
     // A file was opened (or tried) other than by browsing: what was held goes, and
     // browsing goes on from it.
     void opened(const QString& path);
+    // Opens a large file on the worker, its draft in the view meanwhile (painted when
+    // the window is shown), as File > Open would once it is done. False, with nothing
+    // done, for a small file or one that cannot be read: the caller opens it.
+    bool openBehindDraft(const QString& path);
     // No file to browse from any more.
     void reset();
     // Shows the next (step 1) or previous (step -1) image of the folder; nothing at
@@ -73,6 +77,7 @@ private:
     void show(const QString& path);
     void showOpened(const QString& path, std::unique_ptr<PreparedDocument> document);
     void showDraft(const QString& path);
+    void openOnWorker(const QString& path);
     void shown();
     void collect();
     // Holds what the worker opened, but for the document of m_wanted: given back.

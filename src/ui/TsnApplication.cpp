@@ -83,10 +83,12 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
         [this](const QString& path) { OpenDocumentFile(path); }, Qt::QueuedConnection);
 
     RestoreWindowGeometry(*m_frame);
-    // Only the first argument counts: the program shows one file at a time.
+    // Only the first argument counts: the program shows one file at a time. A large
+    // picture is opened on the worker while the window shows its draft.
     if (arguments.isEmpty()) {
         OnFileNew();
-    } else if (!OpenDocumentFile(arguments.first())) {
+    } else if (!m_browse->openBehindDraft(FullPath(arguments.first())) &&
+               !OpenDocumentFile(arguments.first())) {
         return false;
     }
     m_frame->show();

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QSignalSpy>
 
@@ -253,6 +254,29 @@ private slots:
         QVERIFY(!view.showsDraft());
         QVERIFY(Reddish(PixelAt(*view.viewport(), QPoint(30, 30))));
         QCOMPARE(run.frame().windowTitle(), QString("p2.jpg - Tessellon Viewer"));
+    }
+
+    void aLargeFileNamedAtStartShowsItsDraftWithTheWindow() {
+        Folder folder(0);
+        // Noise: a file over the size that is opened on the worker.
+        fixtures::JpegOptions options;
+        options.pixel = [](int x, int y) {
+            const auto v = std::uint8_t((x * 7919 + y * 104729) ^ (x * y));
+            return fixtures::Rgba{255, v, std::uint8_t(v / 4), 255};
+        };
+        const QString big = folder.path("big.jpg");
+        QVERIFY(fixtures::WriteJpegFile(big.toStdString(), 2000, 1500, {}, options));
+        QVERIFY(QFileInfo(big).size() >= qint64(2) << 20);
+        Running run;
+        run.program = std::make_unique<TsnApplication>(run.runner);
+        QVERIFY(run.program->InitInstance({big}));
+        ViewWidget& view = run.frame().viewWidget();
+        QVERIFY(view.showsDraft());
+        QTRY_COMPARE(run.shown(), big);
+        QVERIFY(!view.showsDraft());
+        QCOMPARE(run.frame().windowTitle(), QString("big.jpg - Tessellon Viewer"));
+        QCOMPARE(run.program->recentFiles().paths().first(), big);
+        QCOMPARE(run.runner.classNames(), QStringList({"CMessageDlg"}));  // no cards
     }
 };
 
