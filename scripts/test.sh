@@ -20,7 +20,7 @@ elif [ "${1:-}" = "--threads" ]; then
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSN_SANITIZE_THREAD=ON \
         -DTSN_WERROR=ON
     cmake --build build-tsan -j "$jobs" --target ui_test_browse ui_test_browse_ahead test_doc
-    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/ui/tsan.supp"
     ctest --test-dir build-tsan --output-on-failure -R '^ui_test_browse|^HeldDocuments|^Draft'
 else
     cmake -S . -B build -G Ninja -DTSN_WERROR=ON

@@ -36,7 +36,7 @@ bool DraftPicture::Load(const std::string& path, const OpenPreferences& preferen
         m_image.Free();
         return false;
     }
-    m_shownSize = PreviewSizeFor(preferences.previewType, preferences.prevSizeX,
-                                 preferences.prevSizeY, full);
+    m_shownSize =
+        PreviewSizeFor(preferences.previewType, preferences.prevSizeX, preferences.prevSizeY, full);
     return true;
 }

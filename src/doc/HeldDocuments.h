@@ -32,6 +32,7 @@ public:
     // preferences than `now`.
     void KeepOnly(const std::vector<std::string>& paths, const OpenPreferences& now);
     void Clear() { m_held.clear(); }
+    std::size_t Budget() const { return m_budget; }
     std::size_t Count() const { return m_held.size(); }
 
 private:

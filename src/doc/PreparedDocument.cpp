@@ -2,6 +2,14 @@
 
 #include "image/MemoryBlock.h"
 
+namespace {
+
+std::size_t PictureBytes(Size size) {
+    return std::size_t(size.cx) * std::size_t(size.cy) * kPictureBytesPerPixel;
+}
+
+}  // namespace
+
 Ctsn_viewerApp CopyOfAppState(const Ctsn_viewerApp& app) {
     Ctsn_viewerApp copy;
     copy.m_displayImage = app.m_displayImage;
@@ -24,11 +32,28 @@ PreparedDocument::PreparedDocument(Ctsn_viewerApp app, double devicePixelRatio,
     m_doc.m_image.m_devicePixelRatio = devicePixelRatio;
 }
 
-bool PreparedDocument::Open(const std::string& path) {
+bool PreparedDocument::Open(const std::string& path, std::size_t mostHeldBytes) {
     m_path = path;
     // Read before the load: a file that changes while it loads no longer matches.
     m_identity = ReadFileIdentity(path);
-    return m_identity && m_doc.OnOpenDocument(path);
+    if (!m_identity)
+        return false;
+    if (mostHeldBytes != SIZE_MAX && HeldBytesAfterOpen(path) > mostHeldBytes) {
+        m_doc.m_image.Free();
+        return false;
+    }
+    return m_doc.OnOpenDocument(path);
+}
+
+std::size_t PreparedDocument::HeldBytesAfterOpen(const std::string& path) {
+    m_doc.m_headerOnly = true;
+    const bool opened = m_doc.OnOpenDocument(path);
+    m_doc.m_headerOnly = false;
+    m_notices.messages.clear();
+    if (!opened || m_doc.m_loadResult != ImageFile::kSuccess)
+        return 0;  // the open tells what is wrong
+    return PictureBytes(
+        DeviceSize(m_doc.m_previewSize, m_preferences.devicePixelRatio, m_doc.m_imageSize));
 }
 
 bool PreparedDocument::StillMatches(const OpenPreferences& now) const {
@@ -36,6 +61,5 @@ bool PreparedDocument::StillMatches(const OpenPreferences& now) const {
 }
 
 std::size_t PreparedDocument::HeldBytes() const {
-    const Size held = m_doc.m_image.HeldSize();
-    return std::size_t(held.cx) * std::size_t(held.cy) * kPictureBytesPerPixel;
+    return PictureBytes(m_doc.m_image.HeldSize());
 }

@@ -5,6 +5,7 @@
 // to be shown when the window's document takes it over.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,8 +29,9 @@ public:
     PreparedDocument& operator=(const PreparedDocument&) = delete;
 
     // Opens the file as File > Open would. False when it cannot be opened for
-    // reading (nothing is then worth keeping).
-    bool Open(const std::string& path);
+    // reading (nothing is then worth keeping), or when its picture would be held in
+    // more than `mostHeldBytes`: then it is not decoded at all.
+    bool Open(const std::string& path, std::size_t mostHeldBytes = SIZE_MAX);
 
     const std::string& Path() const { return m_path; }
     // True while the path still names the file that was read and the preferences are
@@ -43,6 +45,9 @@ public:
     Ctsn_viewerDoc& Document() { return m_doc; }
 
 private:
+    // What the picture will be held in, from the file's header.
+    std::size_t HeldBytesAfterOpen(const std::string& path);
+
     struct NoticeRecorder : DocumentNotifier {
         void ShowMessage(const std::string& text) override { messages.push_back(text); }
         std::vector<std::string> messages;

@@ -206,7 +206,10 @@ void BrowseSession::preload() {
         const QString next = m_listing.neighbour(m_position, step);
         if (next.isEmpty() || m_notHeld.contains(next) || m_held.Holds(LocalPath(next)))
             continue;
-        m_worker.Submit(request(next));
+        DocumentWorker::Request ahead = request(next);
+        // A picture too large to hold is not decoded ahead at all.
+        ahead.mostHeldBytes = m_held.Budget();
+        m_worker.Submit(std::move(ahead));
         return;
     }
 }

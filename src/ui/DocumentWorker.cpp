@@ -8,7 +8,7 @@
 std::unique_ptr<PreparedDocument> DocumentWorker::OpenWithRealBackend(Request& request) {
     auto document = std::make_unique<PreparedDocument>(
         std::move(request.app), request.devicePixelRatio, std::make_unique<RealImagingBackend>());
-    if (!document->Open(request.path))
+    if (!document->Open(request.path, request.mostHeldBytes))
         return nullptr;
     return document;
 }
@@ -53,8 +53,6 @@ bool DocumentWorker::IsIdle() const {
 
 std::optional<DocumentWorker::Finished> DocumentWorker::WaitFor(const std::string& path) {
     std::unique_lock lock(m_mutex);
-    if (m_opening != path || path.empty())
-        return std::nullopt;
     m_changed.wait(lock, [&] { return m_opening != path; });
     auto found = std::find_if(m_finished.begin(), m_finished.end(),
                               [&](const Finished& f) { return f.path == path; });

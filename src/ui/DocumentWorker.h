@@ -5,6 +5,7 @@
 // thread that asked.
 
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,8 @@ public:
         std::string path;
         Ctsn_viewerApp app;  // the worker's own copy
         double devicePixelRatio = 1.0;
+        // A picture to be held in more is not opened.
+        std::size_t mostHeldBytes = SIZE_MAX;
     };
     struct Finished {
         std::string path;
@@ -45,8 +48,8 @@ public:
     bool IsOpening(const std::string& path) const;
     // Nothing being opened, nothing waiting.
     bool IsIdle() const;
-    // Waits for the open of `path` under way and gives what it opened; nothing when
-    // `path` is not being opened.
+    // Waits for the open of `path` under way, if any, and gives what it opened, or
+    // what an open of it finished with and nobody collected; otherwise nothing.
     std::optional<Finished> WaitFor(const std::string& path);
     // What was opened since the last call, oldest first.
     std::vector<Finished> TakeFinished();

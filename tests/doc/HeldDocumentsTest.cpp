@@ -167,6 +167,20 @@ TEST_F(HeldDocumentsTest, AtMostTwoAreHeldNoneOverTheBudget) {
     EXPECT_LE(HeldDocuments::DefaultBudget(), std::size_t(256) << 20);
 }
 
+TEST_F(HeldDocumentsTest, APictureTooLargeToHoldIsNotDecoded) {
+    const std::string path = Jpeg("a.jpg", "", 40, 30);
+    // Half size on a screen of ratio 2: 40 x 30 pixels of 4 bytes.
+    const std::size_t bytes = 40 * 30 * kPictureBytesPerPixel;
+    PreparedDocument tooLarge(CopyOfAppState(m_app), 2.0, std::make_unique<RealImagingBackend>());
+    EXPECT_FALSE(tooLarge.Open(path, bytes - 1));
+    EXPECT_FALSE(tooLarge.Document().m_image.HasImage());
+    EXPECT_TRUE(tooLarge.Notices().empty());
+    PreparedDocument fits(CopyOfAppState(m_app), 2.0, std::make_unique<RealImagingBackend>());
+    ASSERT_TRUE(fits.Open(path, bytes));
+    EXPECT_EQ(fits.HeldBytes(), bytes);
+    EXPECT_EQ(fits.Notices(), std::vector<std::string>{kNoCardsMessage});
+}
+
 TEST_F(HeldDocumentsTest, AFileThatCannotBeReadIsNotOpened) {
     PreparedDocument document(CopyOfAppState(m_app), 1.0, std::make_unique<RealImagingBackend>());
     EXPECT_FALSE(document.Open((m_dir / "gone.jpg").string()));
