@@ -1,6 +1,8 @@
 #include "doc/Ctsn_viewerDoc.h"
 
 #include "card/CardComment.h"
+#include "doc/OpenPreferences.h"
+#include "image/ImageFormats.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,6 +76,40 @@ void Ctsn_viewerDoc::LoadImageAndCards() {
     m_refreshPending = 1;
 }
 
+// Everything a load sets on the picture, moved; what the caller sets before a load
+// (hint, ratio, background, gamma) stays.
+static void MoveLoadedPicture(ImageFile& from, ImageFile& to) {
+    to.Free();
+    to.m_path = std::move(from.m_path);
+    to.m_format = std::exchange(from.m_format, ImageFormat::kNone);
+    to.m_width = from.m_width;
+    to.m_height = from.m_height;
+    to.m_hImage = std::move(from.m_hImage);
+    to.m_comments = std::move(from.m_comments);
+    to.m_pngTexts = std::move(from.m_pngTexts);
+    to.m_failure = std::move(from.m_failure);
+    to.m_damage = std::move(from.m_damage);
+    from.Free();
+}
+
+void Ctsn_viewerDoc::TakeOpened(Ctsn_viewerDoc& other) {
+    m_page = PageNone;
+    m_path = std::move(other.m_path);
+    MoveLoadedPicture(other.m_image, m_image);
+    m_loadResult = std::exchange(other.m_loadResult, -1);
+    m_loadFailure = std::move(other.m_loadFailure);
+    m_damage = std::move(other.m_damage);
+    m_previewSize = other.m_previewSize;
+    m_imageSize = other.m_imageSize;
+    // A card record cannot be moved; parsing the same comments again gives the same
+    // record.
+    m_card.Reset();
+    m_found = 0;
+    if (m_loadResult == ImageFile::kSuccess)
+        ParseCardComments();
+    m_refreshPending = 1;
+}
+
 void Ctsn_viewerDoc::ParseCardComments() {
     // Every marked comment goes into the same record, so a later one overwrites
     // what both name.
@@ -88,18 +124,12 @@ void Ctsn_viewerDoc::ParseCardComments() {
 }
 
 void Ctsn_viewerDoc::SizeForPreview() {
-    m_imageSize = m_previewSize = Size{m_image.m_width, m_image.m_height};
-    switch (m_app.m_previewType) {
-        case 1:  // half size
-            m_previewSize = Size{m_imageSize.cx / 2, m_imageSize.cy / 2};
-            break;
-        case 2:  // limited size; resampled even when it already fits
-            m_previewSize =
-                FitToBox(m_imageSize.cx, m_imageSize.cy, m_app.m_prevSizeX, m_app.m_prevSizeY);
-            break;
-        default:  // full size, and any value the preferences do not know
-            return;
-    }
+    m_imageSize = Size{m_image.m_width, m_image.m_height};
+    m_previewSize =
+        PreviewSizeFor(m_app.m_previewType, m_app.m_prevSizeX, m_app.m_prevSizeY, m_imageSize);
+    // Full size is never resampled; the limited size is, even when it already fits.
+    if (m_app.m_previewType != 1 && m_app.m_previewType != 2)
+        return;
     // A refused resample leaves the loaded picture; the view goes by m_previewSize.
     if (!m_headerOnly)
         m_image.Resize(m_previewSize.cx, m_previewSize.cy);

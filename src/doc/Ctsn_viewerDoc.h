@@ -32,6 +32,11 @@ public:
     // the pipeline and returns true, whatever the load gave.
     bool OnOpenDocument(const std::string& path, std::string* whyNot = nullptr);
     void LoadImageAndCards();
+    // Takes over what `other` opened (on any thread) as though this document had
+    // opened it: the picture, its comments, sizes and results move here, and the cards
+    // are parsed again into this document's record. `other` is left empty. The notices
+    // `other` gave are not repeated: its owner has them.
+    void TakeOpened(Ctsn_viewerDoc& other);
 
     int m_refreshPending = 0;
     CardPage m_page = PageNone;

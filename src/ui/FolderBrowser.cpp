@@ -72,25 +72,31 @@ QStringList ImageNames(const QDir& folder) {
 
 }  // namespace
 
+QStringList ImageNamesInFolder(const QString& folder) {
+    return SortedNames(ImageNames(QDir(folder)));
+}
+
 QStringList ImagesInFolder(const QString& folder) {
     const QDir dir(folder);
     QStringList paths;
-    for (const QString& name : SortedNames(ImageNames(dir)))
+    for (const QString& name : ImageNamesInFolder(folder))
         paths << dir.filePath(name);
     return paths;
 }
 
+QString NeighbourName(const QStringList& sortedNames, const QString& name, int step) {
+    // The first name after `name` in the order, or the last before it.
+    auto after = std::upper_bound(sortedNames.begin(), sortedNames.end(), name, NaturalLess);
+    if (step > 0)
+        return after == sortedNames.end() ? QString() : *after;
+    auto before = after;
+    if (before != sortedNames.begin() && *(before - 1) == name)
+        --before;
+    return before == sortedNames.begin() ? QString() : *(before - 1);
+}
+
 QString NeighbourImage(const QString& path, int step) {
     const QFileInfo file(path);
-    const QDir dir = file.dir();
-    const QString current = file.fileName();
-    const QStringList names = SortedNames(ImageNames(dir));
-    // The first image after the current name in the order, or the last before it.
-    auto after = std::upper_bound(names.begin(), names.end(), current, NaturalLess);
-    if (step > 0)
-        return after == names.end() ? QString() : dir.filePath(*after);
-    auto before = after;
-    if (before != names.begin() && *(before - 1) == current)
-        --before;
-    return before == names.begin() ? QString() : dir.filePath(*(before - 1));
+    const QString name = NeighbourName(ImageNamesInFolder(file.path()), file.fileName(), step);
+    return name.isEmpty() ? QString() : file.dir().filePath(name);
 }

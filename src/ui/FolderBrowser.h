@@ -10,6 +10,14 @@
 // .tif .tiff .pcx .png, in any case), in natural order.
 QStringList ImagesInFolder(const QString& folder);
 
+// The names of the images in `folder`, in natural order (what ImagesInFolder lists,
+// without the folder).
+QStringList ImageNamesInFolder(const QString& folder);
+
+// The name after (step 1) or before (step -1) `name` in `sortedNames` (as
+// ImageNamesInFolder gives them); empty at either end. `name` need not be listed.
+QString NeighbourName(const QStringList& sortedNames, const QString& name, int step);
+
 // The image after (step 1) or before (step -1) `path` in its folder; empty at either
 // end (browsing does not wrap). `path` itself need not be an image or exist any more:
 // its place in the order counts.

@@ -14,7 +14,6 @@
 #include "ui/AboutDlg.h"
 #include "ui/BusyCursor.h"
 #include "ui/DialogRunner.h"
-#include "ui/FolderBrowser.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
 #include "ui/PrintSetupDlg.h"
@@ -46,7 +45,8 @@ QString FullPath(const QString& path) {
 TsnApplication::TsnApplication(DialogRunner& runner) : m_runner(runner), m_notifier(runner) {}
 
 TsnApplication::~TsnApplication() {
-    // The view widget refers to the document: the frame goes first.
+    // Browsing draws on the view; the view widget refers to the document.
+    m_browse.reset();
     m_frame.reset();
 }
 
@@ -74,6 +74,8 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
     m_frame->setRecentFiles(m_recent.paths());
     connect(m_frame.get(), &CMainFrame::commandRequested, this, &TsnApplication::OnCommand);
     connect(m_frame.get(), &CMainFrame::recentFileRequested, this, &TsnApplication::OpenRecentFile);
+    m_browse =
+        std::make_unique<BrowseSession>(static_cast<BrowseHost&>(*this), m_frame->viewWidget());
     connect(m_frame.get(), &CMainFrame::browseRequested, this, &TsnApplication::OnBrowse);
     // Opened once the drop is over: the source is not kept waiting on a notice.
     connect(
@@ -81,10 +83,12 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
         [this](const QString& path) { OpenDocumentFile(path); }, Qt::QueuedConnection);
 
     RestoreWindowGeometry(*m_frame, *m_store);
-    // Only the first argument counts: the program shows one file at a time.
+    // Only the first argument counts: the program shows one file at a time. A large
+    // picture is opened on the worker while the window shows its draft.
     if (arguments.isEmpty()) {
         OnFileNew();
-    } else if (!OpenDocumentFile(arguments.first())) {
+    } else if (!m_browse->openBehindDraft(FullPath(arguments.first())) &&
+               !OpenDocumentFile(arguments.first())) {
         return false;
     }
     m_frame->show();
@@ -114,6 +118,12 @@ int TsnApplication::ExitInstance() {
 
 bool TsnApplication::OpenDocumentFile(const QString& path) {
     const QString fullPath = FullPath(path);
+    // A file that fails is still a place in its folder to browse on from.
+    m_browse->opened(fullPath);
+    return OpenFullPath(fullPath);
+}
+
+bool TsnApplication::OpenFullPath(const QString& fullPath) {
     // The picture is held sharp for the screen the window is on now.
     m_doc->m_image.m_devicePixelRatio = m_frame->devicePixelRatioF();
     bool opened = false;
@@ -122,24 +132,42 @@ bool TsnApplication::OpenDocumentFile(const QString& path) {
         BusyCursor busy;
         opened = m_doc->OnOpenDocument(LocalPath(fullPath));
     }
-    // A file that fails is still a place in its folder to browse on from.
-    m_browsePath = fullPath;
     if (!opened) {
         ShowOpenFailure(fullPath);
         return false;
     }
+    ShowOpened(fullPath);
+    return true;
+}
+
+void TsnApplication::ShowOpened(const QString& fullPath) {
     m_recent.Add(fullPath);
     m_frame->setRecentFiles(m_recent.paths());
     m_frame->setDocumentTitle(QFileInfo(fullPath).fileName());
     m_frame->setDocumentNote(
         QString::fromStdString(m_doc->m_loadResult == 0 ? m_doc->m_damage : m_doc->m_loadFailure));
     m_frame->viewWidget().initialUpdate();
-    return true;
+}
+
+double TsnApplication::browseDevicePixelRatio() const {
+    return m_frame->devicePixelRatioF();
+}
+
+void TsnApplication::browseOpen(const QString& path) {
+    OpenFullPath(path);
+}
+
+void TsnApplication::browseShow(PreparedDocument& document) {
+    m_doc->TakeOpened(document.Document());
+    // The notices come where the open would have given them.
+    for (const std::string& notice : document.Notices())
+        m_notifier.ShowMessage(notice);
+    ShowOpened(FromLocalPath(m_doc->m_path));
 }
 
 void TsnApplication::OnFileNew() {
     // The document keeps its content; only its name goes, and the view starts over.
-    m_browsePath.clear();
+    m_browse->reset();
     m_frame->setDocumentTitle(QString::fromLatin1(ShellText::kUntitled));
     m_frame->viewWidget().initialUpdate();
 }
@@ -177,6 +205,7 @@ void TsnApplication::OnPreferences() {
     m_app.m_previewType = page.m_nPreviewType;
     m_app.m_prevSizeX = page.m_nMaxSizeX;
     m_app.m_prevSizeY = page.m_nMaxSizeY;
+    m_browse->preferencesChanged();
 }
 
 void TsnApplication::OnAppAbout() {
@@ -185,11 +214,7 @@ void TsnApplication::OnAppAbout() {
 }
 
 void TsnApplication::OnBrowse(int step) {
-    if (m_browsePath.isEmpty())
-        return;
-    const QString next = NeighbourImage(m_browsePath, step);
-    if (!next.isEmpty())
-        OpenDocumentFile(next);
+    m_browse->step(step);
 }
 
 void TsnApplication::OnCommand(int id) {

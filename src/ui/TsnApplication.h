@@ -13,6 +13,7 @@
 #include "app/Ctsn_viewerApp.h"
 #include "doc/Ctsn_viewerDoc.h"
 #include "image/RealImagingBackend.h"
+#include "ui/BrowseSession.h"
 #include "ui/MessageDlgNotifier.h"
 #include "ui/PrintSetupDlg.h"
 #include "ui/RecentFileList.h"
@@ -21,7 +22,7 @@ class CMainFrame;
 class DialogRunner;
 class QtSettingsStore;
 
-class TsnApplication : public QObject {
+class TsnApplication : public QObject, private BrowseHost {
     Q_OBJECT
 
 public:
@@ -57,9 +58,21 @@ public:
     Ctsn_viewerDoc* document() const { return m_doc.get(); }
     CMainFrame* frame() const { return m_frame.get(); }
     const RecentFileList& recentFiles() const { return m_recent; }
+    BrowseSession* browsing() const { return m_browse.get(); }
 
 private:
+    // BrowseHost
+    const Ctsn_viewerApp& browseAppState() const override { return m_app; }
+    double browseDevicePixelRatio() const override;
+    void browseOpen(const QString& path) override;
+    void browseShow(PreparedDocument& document) override;
+
     bool StartUp(const QStringList& arguments);
+    // File > Open's work on a full path, without what browsing holds.
+    bool OpenFullPath(const QString& fullPath);
+    // The title, the recent-file list and the status bar after an open; the view from
+    // the top.
+    void ShowOpened(const QString& fullPath);
     void OnCommand(int id);
     void OpenRecentFile(int index);
     void ShowOpenFailure(const QString& path);
@@ -72,8 +85,6 @@ private:
     RecentFileList m_recent;
     std::unique_ptr<Ctsn_viewerDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
-    // The file last opened (or tried), where browsing the folder goes on from;
-    // empty after File New.
-    QString m_browsePath;
+    std::unique_ptr<BrowseSession> m_browse;
     std::function<PrinterList()> m_printers = InstalledPrinters;
 };

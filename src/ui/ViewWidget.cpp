@@ -39,6 +39,7 @@ ViewWidget::~ViewWidget() {
 }
 
 void ViewWidget::initialUpdate() {
+    m_draft = QImage();
     // The view's initial update runs its update too.
     m_view.OnInitialUpdate();
     emit commandStatesChanged();
@@ -89,7 +90,29 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     // Only the exposed part of the picture is blitted; the text is cheap to redo.
     painter.setClipRegion(event->region());
-    paintPage(painter);
+    if (showsDraft())
+        paintDraft(painter);
+    else
+        paintPage(painter);
+}
+
+void ViewWidget::showDraft(const QImage& draft, QSize shownSize) {
+    m_draft = draft;
+    m_draftSize = shownSize;
+    viewport()->repaint();
+}
+
+void ViewWidget::clearDraft() {
+    if (!showsDraft())
+        return;
+    m_draft = QImage();
+    viewport()->update();
+}
+
+void ViewWidget::paintDraft(QPainter& painter) {
+    // Where the view draws the picture, as the page will be shown: from the top.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(10, 10), m_draftSize), m_draft);
 }
 
 void ViewWidget::resizeEvent(QResizeEvent* event) {

@@ -4,6 +4,7 @@
 // scroll bars as the view sizes them and runs the view's commands, print included.
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QPoint>
 #include <QString>
 #include <memory>
@@ -54,6 +55,13 @@ public:
     // The scroll position: the logical point at the viewport's top-left.
     QPoint scrollOffset() const;
 
+    // Shows a coarse picture of the file being opened in its picture's place, at
+    // `shownSize`, until the next update from the document; on screen only (print
+    // and paintPage draw the document). Painted at once.
+    void showDraft(const QImage& draft, QSize shownSize);
+    void clearDraft();
+    bool showsDraft() const { return !m_draft.isNull(); }
+
 signals:
     // Something that enables or ticks commands changed (page, toggles, a load).
     void commandStatesChanged();
@@ -71,10 +79,13 @@ private:
     void FilePrintPreview() override;
 
     void updateScrollBars();
+    void paintDraft(QPainter& painter);
     QString docName() const;
 
     Ctsn_viewerDoc& m_doc;
     Ctsn_viewerView m_view;
     QPainterDCFontCache m_fonts;
     std::unique_ptr<PrintHelper> m_printer;
+    QImage m_draft;
+    QSize m_draftSize;
 };

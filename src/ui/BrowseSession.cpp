@@ -1,0 +1,227 @@
+#include "ui/BrowseSession.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTimer>
+#include <utility>
+
+#include "doc/DraftPicture.h"
+#include "ui/ViewWidget.h"
+
+namespace {
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+BrowseSession::BrowseSession(BrowseHost& host, ViewWidget& view, QObject* parent)
+    : QObject(parent), m_host(host), m_view(view), m_worker([this] {
+          QMetaObject::invokeMethod(this, &BrowseSession::collect, Qt::QueuedConnection);
+      }) {
+    connect(&m_listing, &FolderListing::changed, this, [this] {
+        m_notHeld.clear();
+        schedulePreload();
+    });
+}
+
+BrowseSession::~BrowseSession() = default;
+
+void BrowseSession::opened(const QString& path) {
+    reset();
+    m_position = path;
+    schedulePreload();
+}
+
+void BrowseSession::reset() {
+    m_held.Clear();
+    m_worker.DropWaiting();
+    m_wanted.clear();
+    m_notHeld.clear();
+    m_position.clear();
+    m_lastStep = 1;
+}
+
+void BrowseSession::preferencesChanged() {
+    m_held.Clear();
+    m_worker.DropWaiting();
+    m_notHeld.clear();
+    schedulePreload();
+}
+
+bool BrowseSession::holds(const QString& path) const {
+    return m_held.Holds(LocalPath(path));
+}
+
+void BrowseSession::step(int step) {
+    if (m_position.isEmpty())
+        return;
+    const QString next = m_listing.neighbour(m_position, step);
+    if (next.isEmpty())
+        return;
+    m_position = next;
+    m_lastStep = step;
+    show(next);
+}
+
+OpenPreferences BrowseSession::preferences() const {
+    return OpenPreferencesOf(m_host.browseAppState(), m_host.browseDevicePixelRatio());
+}
+
+DocumentWorker::Request BrowseSession::request(const QString& path) const {
+    return {LocalPath(path), CopyOfAppState(m_host.browseAppState()),
+            m_host.browseDevicePixelRatio()};
+}
+
+void BrowseSession::show(const QString& path) {
+    const std::string local = LocalPath(path);
+    m_worker.DropWaiting();
+    // Taken first: holding what the worker has just opened could push it out.
+    std::unique_ptr<PreparedDocument> held = m_held.Take(local, preferences());
+    // An open of it that has finished but was not collected yet counts as held.
+    m_wanted = path;
+    std::optional<std::unique_ptr<PreparedDocument>> finished = holdFinished();
+    m_wanted.clear();
+    if (held || finished) {
+        showOpened(path, held ? std::move(held) : std::move(*finished));
+        return;
+    }
+    const bool large = QFileInfo(path).size() >= m_workerOpenFromBytes;
+    if (m_worker.IsOpening(local)) {
+        // The one wait allowed: for the very picture asked for, never opened twice.
+        if (large)
+            showDraft(path);
+        std::optional<DocumentWorker::Finished> finished = m_worker.WaitFor(local);
+        showOpened(path, finished ? std::move(finished->document) : nullptr);
+        return;
+    }
+    if (!large) {
+        showOpened(path, nullptr);
+        return;
+    }
+    openOnWorker(path);
+}
+
+bool BrowseSession::openBehindDraft(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable() || file.size() < m_workerOpenFromBytes)
+        return false;
+    opened(path);
+    openOnWorker(path);
+    return true;
+}
+
+void BrowseSession::openOnWorker(const QString& path) {
+    showDraft(path);
+    m_wanted = path;
+    m_worker.Submit(request(path));
+}
+
+// Shows `document` when it still matches its file and the preferences; otherwise
+// the file is opened as File > Open does.
+void BrowseSession::showOpened(const QString& path, std::unique_ptr<PreparedDocument> document) {
+    m_showing = true;
+    if (document && document->StillMatches(preferences())) {
+        m_host.browseShow(*document);
+    } else {
+        ++m_windowOpens;
+        m_host.browseOpen(path);
+    }
+    // Gone with the document shown, or with the notice that the file failed.
+    m_view.clearDraft();
+    m_showing = false;
+    shown();
+}
+
+void BrowseSession::showDraft(const QString& path) {
+    if (!m_view.view().m_bShowImage)
+        return;
+    DraftPicture draft(m_draftBackend);
+    if (!draft.Load(LocalPath(path), preferences()))
+        return;
+    const PictureView picture = draft.Picture();
+    const QImage pixels(picture.pixels, picture.width, picture.height, picture.width * 4,
+                        QImage::Format_RGB32);
+    const Size shown = draft.ShownSize();
+    // Copied: the draft's own pixels go with it.
+    m_view.showDraft(pixels.copy(), QSize(shown.cx, shown.cy));
+}
+
+void BrowseSession::shown() {
+    if (m_collectAfterShow) {
+        m_collectAfterShow = false;
+        QMetaObject::invokeMethod(this, &BrowseSession::collect, Qt::QueuedConnection);
+    }
+    schedulePreload();
+}
+
+void BrowseSession::collect() {
+    // A notice of the open being shown runs its own event loop.
+    if (m_showing) {
+        m_collectAfterShow = true;
+        return;
+    }
+    std::optional<std::unique_ptr<PreparedDocument>> wanted = holdFinished();
+    if (wanted) {
+        const QString path = std::exchange(m_wanted, QString());
+        showOpened(path, std::move(*wanted));
+    }
+    schedulePreload();
+}
+
+std::optional<std::unique_ptr<PreparedDocument>> BrowseSession::holdFinished() {
+    std::optional<std::unique_ptr<PreparedDocument>> wanted;
+    for (DocumentWorker::Finished& finished : m_worker.TakeFinished()) {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(finished.path));
+        if (!m_wanted.isEmpty() && path == m_wanted) {
+            wanted = std::move(finished.document);
+            continue;
+        }
+        if (!finished.document || !finished.document->StillMatches(preferences()) ||
+            !m_held.Keep(std::move(finished.document)))
+            m_notHeld.insert(path);
+    }
+    return wanted;
+}
+
+void BrowseSession::schedulePreload() {
+    if (m_preloadPosted)
+        return;
+    m_preloadPosted = true;
+    // Once the events waiting now (the paint of the picture just shown, more presses)
+    // are handled.
+    QTimer::singleShot(0, this, [this] {
+        m_preloadPosted = false;
+        preload();
+    });
+}
+
+void BrowseSession::preload() {
+    m_held.KeepOnly(neighbours(), preferences());
+    if (m_position.isEmpty() || !m_wanted.isEmpty() || !m_worker.IsIdle())
+        return;
+    for (int step : {m_lastStep, -m_lastStep}) {
+        const QString next = m_listing.neighbour(m_position, step);
+        if (next.isEmpty() || m_notHeld.contains(next) || m_held.Holds(LocalPath(next)))
+            continue;
+        DocumentWorker::Request ahead = request(next);
+        // A picture too large to hold is not decoded ahead at all.
+        ahead.mostHeldBytes = m_held.Budget();
+        m_worker.Submit(std::move(ahead));
+        return;
+    }
+}
+
+std::vector<std::string> BrowseSession::neighbours() {
+    std::vector<std::string> paths;
+    if (m_position.isEmpty())
+        return paths;
+    for (int step : {1, -1}) {
+        const QString next = m_listing.neighbour(m_position, step);
+        if (!next.isEmpty())
+            paths.push_back(LocalPath(next));
+    }
+    return paths;
+}
