@@ -16,8 +16,8 @@ namespace {
 
 // What the framework's own open proves before the document is touched: the path
 // names a regular file that this process may read. Empty when it does, else why not.
-// Asked without opening the file: the load opens it right after, and over a whole
-// collection of small files the extra open, fstat and close took a fifth of the time.
+// Asked without opening the file: the load opens it right after, and a second open
+// of every file costs dearly over a large collection.
 std::string WhyNotReadable(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
