@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/ArgumentWalker.h"
+
 const char* const kCardUsage =
     "Usage: tsn-card set [FIELDS] [--from FILE|-] [--replace] [OPTIONS] IMAGE...\n"
     "       tsn-card clear [OPTIONS] IMAGE...\n"
@@ -53,12 +55,13 @@ bool Contains(const std::array<std::string_view, N>& names, const std::string& n
 
 class ArgumentReader {
 public:
-    explicit ArgumentReader(const std::vector<std::string>& args) : m_args(args) {}
+    explicit ArgumentReader(const std::vector<std::string>& args)
+        : m_args(args), m_walker(args, FirstAfterVerb(args)) {}
 
     ParsedCardCommandLine Read() {
         if (!m_args.empty())
             ReadVerb();
-        while (m_next < m_args.size() && m_result.usageError.empty())
+        while (!m_walker.AtEnd() && m_result.usageError.empty())
             ReadOne();
         if (m_result.usageError.empty())
             CheckCombination();
@@ -66,11 +69,15 @@ public:
     }
 
 private:
+    // The verb comes first; --help, --version or a missing verb are found later.
+    static std::size_t FirstAfterVerb(const std::vector<std::string>& args) {
+        return !args.empty() && !args[0].starts_with("-") ? 1 : 0;
+    }
+
     void ReadVerb() {
         const std::string& verb = m_args[0];
         if (verb.starts_with("-"))
-            return;  // --help, --version, or a missing verb found later
-        m_next = 1;
+            return;
         m_hasVerb = true;
         if (verb == "set")
             m_result.options.verb = CardVerb::kSet;
@@ -83,24 +90,15 @@ private:
     }
 
     void ReadOne() {
-        std::string arg = m_args[m_next++];
-        if (m_optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            m_result.options.images.push_back(arg);
+        const ArgumentWalker::Argument arg = m_walker.Next();
+        if (arg.kind == ArgumentWalker::Argument::kOperand)
+            m_result.options.images.push_back(arg.text);
+        else if (arg.kind == ArgumentWalker::Argument::kEndOfOptions)
             return;
-        }
-        if (arg == "--") {
-            m_optionsEnded = true;
-            return;
-        }
-        m_inlineValue.reset();
-        if (std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
-            m_inlineValue = arg.substr(equals + 1);
-            arg.resize(equals);
-        }
-        if (!ApplyOption(arg))
-            Fail("unknown option '" + arg + "'");
-        else if (m_inlineValue && m_result.usageError.empty())
-            Fail("option '" + arg + "' takes no value");
+        else if (!ApplyOption(arg.text))
+            Fail("unknown option '" + arg.text + "'");
+        else if (m_walker.HasInlineValue())
+            Fail("option '" + arg.text + "' takes no value");
     }
 
     bool ApplyOption(const std::string& name) {
@@ -136,13 +134,10 @@ private:
 
     // The one value of an option: after '=' or the next argument.
     std::optional<std::string> Value(const std::string& name) {
-        if (m_inlineValue)
-            return std::exchange(m_inlineValue, std::nullopt);
-        if (m_next >= m_args.size()) {
+        std::optional<std::string> value = m_walker.Value();
+        if (!value)
             Fail(name + " needs a value");
-            return std::nullopt;
-        }
-        return m_args[m_next++];
+        return value;
     }
 
     void CheckCombination() {
@@ -173,10 +168,8 @@ private:
     }
 
     const std::vector<std::string>& m_args;
-    std::size_t m_next = 0;
+    ArgumentWalker m_walker;
     bool m_hasVerb = false;
-    bool m_optionsEnded = false;
-    std::optional<std::string> m_inlineValue;
     ParsedCardCommandLine m_result;
 };
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "cli/ArgumentWalker.h"
+
 const char* const kDumpUsage =
     "Usage: tsn-dump [OPTIONS] IMAGE...\n"
     "       tsn-dump [OPTIONS] --recursive DIR...\n"
@@ -79,10 +81,10 @@ std::optional<int> ParseInteger(const std::string& text) {
 
 class ArgumentReader {
 public:
-    explicit ArgumentReader(const std::vector<std::string>& args) : m_args(args) {}
+    explicit ArgumentReader(const std::vector<std::string>& args) : m_walker(args, 0, {"-j"}) {}
 
     ParsedCommandLine Read() {
-        while (m_next < m_args.size() && m_result.usageError.empty())
+        while (!m_walker.AtEnd() && m_result.usageError.empty())
             ReadOne();
         if (m_result.usageError.empty())
             CheckCombination();
@@ -91,27 +93,15 @@ public:
 
 private:
     void ReadOne() {
-        std::string arg = m_args[m_next++];
-        if (m_optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            m_result.options.images.push_back(arg);
+        const ArgumentWalker::Argument arg = m_walker.Next();
+        if (arg.kind == ArgumentWalker::Argument::kOperand)
+            m_result.options.images.push_back(arg.text);
+        else if (arg.kind == ArgumentWalker::Argument::kEndOfOptions)
             return;
-        }
-        if (arg == "--") {
-            m_optionsEnded = true;
-            return;
-        }
-        m_inlineValue.reset();
-        if (std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
-            m_inlineValue = arg.substr(equals + 1);
-            arg.resize(equals);
-        } else if (arg.starts_with("-j") && arg.size() > 2) {
-            m_inlineValue = arg.substr(2);  // -j4
-            arg.resize(2);
-        }
-        if (!ApplyOption(arg))
-            Fail("unknown option '" + arg + "'");
-        else if (m_inlineValue && m_result.usageError.empty())
-            Fail("option '" + arg + "' takes no value");
+        else if (!ApplyOption(arg.text))
+            Fail("unknown option '" + arg.text + "'");
+        else if (m_walker.HasInlineValue() && m_result.usageError.empty())
+            Fail("option '" + arg.text + "' takes no value");
     }
 
     bool ApplyOption(const std::string& name) {
@@ -193,16 +183,16 @@ private:
     }
 
     void ReadMaxSize() {
-        if (m_inlineValue) {
+        if (m_walker.HasInlineValue()) {
             Fail("--max-size takes two values: --max-size W H");
             return;
         }
-        if (m_next + 2 > m_args.size()) {
+        if (m_walker.Remaining() < 2) {
             Fail("--max-size needs a width and a height");
             return;
         }
-        const std::string& width = m_args[m_next++];
-        const std::string& height = m_args[m_next++];
+        const std::string width = m_walker.Raw();
+        const std::string height = m_walker.Raw();
         // As in the preferences, a limit below 1 leaves its side free.
         m_result.options.maxWidth = ParseInteger(width);
         m_result.options.maxHeight = ParseInteger(height);
@@ -228,13 +218,10 @@ private:
 
     // The one value of an option: after '=' or the next argument.
     std::optional<std::string> Value(const std::string& name) {
-        if (m_inlineValue)
-            return std::exchange(m_inlineValue, std::nullopt);
-        if (m_next >= m_args.size()) {
+        std::optional<std::string> value = m_walker.Value();
+        if (!value)
             Fail(name + " needs a value");
-            return std::nullopt;
-        }
-        return m_args[m_next++];
+        return value;
     }
 
     void CheckCombination() {
@@ -264,10 +251,7 @@ private:
             m_result.usageError = std::move(message);
     }
 
-    const std::vector<std::string>& m_args;
-    std::size_t m_next = 0;
-    bool m_optionsEnded = false;
-    std::optional<std::string> m_inlineValue;
+    ArgumentWalker m_walker;
     ParsedCommandLine m_result;
 };
 
