@@ -3,7 +3,7 @@
 // its card page writes before it, and where the record keeps it. The pages, the
 // text report and whatever writes cards all go by this one list.
 
-#include <ranges>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -50,12 +50,9 @@ inline constexpr CardField kCardFields[] = {
     {CardSection::kCopyright, "HLD", "Copyright Holder : ", &CardInfo::m_holder, ValueForm::kAsIs},
 };
 
-// The fields of one section, in their page's order.
-inline auto FieldsOf(CardSection section) {
-    return kCardFields | std::views::filter([section](const CardField& field) {
-               return field.section == section;
-           });
-}
+// The fields of one section, in their page's order (the table keeps a section's rows
+// together).
+std::span<const CardField> FieldsOf(CardSection section);
 
 // The business-card value a layout field shows, by its tag (case counts); "" for a
 // tag that names no business field.

@@ -32,4 +32,15 @@ TEST(CardFields, EachTagFillsItsOwnMember) {
     }
 }
 
+// FieldsOf gives a section's rows as one run: a row placed apart would be left out.
+TEST(CardFields, EverySectionRowIsInItsSectionsRun) {
+    std::size_t listed = 0;
+    for (const auto& [section, start] : kSectionStart) {
+        for (const CardField& field : FieldsOf(section))
+            EXPECT_EQ(field.section, section) << field.tag;
+        listed += FieldsOf(section).size();
+    }
+    EXPECT_EQ(listed, std::size(kCardFields));
+}
+
 }  // namespace
