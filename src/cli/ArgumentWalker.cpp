@@ -37,3 +37,17 @@ std::optional<std::string> ArgumentWalker::Value() {
         return std::nullopt;
     return m_args[m_next++];
 }
+
+std::string ReadArgument(ArgumentWalker& walker, std::vector<std::string>& operands,
+                         const std::function<bool(const std::string& option)>& apply) {
+    const ArgumentWalker::Argument arg = walker.Next();
+    if (arg.kind == ArgumentWalker::Argument::kOperand)
+        operands.push_back(arg.text);
+    else if (arg.kind == ArgumentWalker::Argument::kEndOfOptions)
+        return {};
+    else if (!apply(arg.text))
+        return "unknown option '" + arg.text + "'";
+    else if (walker.HasInlineValue())
+        return "option '" + arg.text + "' takes no value";
+    return {};
+}

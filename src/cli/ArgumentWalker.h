@@ -4,6 +4,7 @@
 // and chosen short options with their value attached ("-j4").
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,3 +43,8 @@ private:
     bool m_optionsEnded = false;
     std::optional<std::string> m_inlineValue;
 };
+
+// Reads the walker's next argument: an operand goes to `operands`, an option to
+// `apply`, which says whether it knows the option. Returns the usage error, if any.
+std::string ReadArgument(ArgumentWalker& walker, std::vector<std::string>& operands,
+                         const std::function<bool(const std::string& option)>& apply);

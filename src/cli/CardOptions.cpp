@@ -90,15 +90,10 @@ private:
     }
 
     void ReadOne() {
-        const ArgumentWalker::Argument arg = m_walker.Next();
-        if (arg.kind == ArgumentWalker::Argument::kOperand)
-            m_result.options.images.push_back(arg.text);
-        else if (arg.kind == ArgumentWalker::Argument::kEndOfOptions)
-            return;
-        else if (!ApplyOption(arg.text))
-            Fail("unknown option '" + arg.text + "'");
-        else if (m_walker.HasInlineValue())
-            Fail("option '" + arg.text + "' takes no value");
+        const auto apply = [this](const std::string& option) { return ApplyOption(option); };
+        if (std::string error = ReadArgument(m_walker, m_result.options.images, apply);
+            !error.empty())
+            Fail(std::move(error));
     }
 
     bool ApplyOption(const std::string& name) {
