@@ -255,7 +255,7 @@ private:
                                     {"--no-collection", &CardInfo::m_hasCollection},
                                     {"--no-copyright", &CardInfo::m_hasCopyright}})
             if (m_option == option)
-                return Add([flag](CardInfo& c) { c.*flag = 0; });
+                return Add([member = flag](CardInfo& c) { c.*member = 0; });
         for (auto [option, flag, field] : kTextFields)
             if (m_option == option)
                 return SetText(value, flag, field);
