@@ -104,7 +104,7 @@ public:
             return Failed("cannot rename the new file over it");
         m_renamed = true;
         Abandon();
-        if (!SyncDirectory())
+        if (m_request.flushDirectory && !SyncDirectory())
             return {ReplaceResult::kReplaced, "written, but the directory could not be flushed"};
         return {ReplaceResult::kReplaced, {}};
     }
@@ -257,15 +257,7 @@ private:
     }
 
     bool SyncDirectory() {
-        if (!Step(ReplaceStep::kSyncDirectory))
-            return false;
-        const int dir =
-            ::open(DirectoryOf(m_request.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir < 0)
-            return false;
-        const bool synced = ::fsync(dir) == 0;
-        ::close(dir);
-        return synced;
+        return Step(ReplaceStep::kSyncDirectory) && FlushDirectory(DirectoryOf(m_request.target));
     }
 
     // The new file closed, and removed unless it took the old one's place.
@@ -366,6 +358,15 @@ ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeam
             RemoveStaleTemporaries(request.target);
     }
     return Replacement(request, seams).Run();
+}
+
+bool FlushDirectory(const std::string& directory) {
+    const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return false;
+    const bool synced = ::fsync(dir) == 0;
+    ::close(dir);
+    return synced;
 }
 
 std::string TemporaryPrefixFor(const std::string& target) {
