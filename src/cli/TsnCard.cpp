@@ -128,10 +128,22 @@ private:
         RecordReader m_reader;
     };
 
+    // One at a time when a file is named twice (or through a link): two replaces of the
+    // same file at once would each find it changed by the other.
     int Workers() const {
-        if (!m_env.newBackend || m_options.images.size() < 2)
+        if (!m_env.newBackend || m_options.images.size() < 2 || !NamesDistinctFiles())
             return 1;
         return int(std::min<std::size_t>(m_options.images.size(), kMostWorkers));
+    }
+
+    bool NamesDistinctFiles() const {
+        std::set<std::pair<dev_t, ino_t>> files;
+        struct stat info {};
+        for (const std::string& image : m_options.images)
+            if (::stat(image.c_str(), &info) == 0 &&
+                !files.insert({info.st_dev, info.st_ino}).second)
+                return false;
+        return true;
     }
 
     // The first worker reads through the run's backend, the others each through one of

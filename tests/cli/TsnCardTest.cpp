@@ -336,6 +336,17 @@ TEST_F(TsnCardTest, ManyImagesReportInOrderAndAFailureStaysWithItsImage) {
         EXPECT_EQ(entry.path().filename().string().find(".tsn-card-"), std::string::npos);
 }
 
+TEST_F(TsnCardTest, AFileNamedTwiceAmongManyIsWrittenTwice) {
+    const std::string image = Jpeg("a.jpg");
+    const std::string other = Jpeg("b.jpg");
+    const std::string link = m_work / "link.jpg";
+    fs::create_symlink(image, link);
+    const DumpResult result = Card({"set", "-v", "--title", "T", image, other, link, image});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, image + "\n" + other + "\n" + link + "\n" + image + "\n");
+    EXPECT_EQ(Dump(link)["general"]["title"], "T");
+}
+
 TEST_F(TsnCardTest, OutputDryRunAndKeepTime) {
     const std::string image = Jpeg("img.jpg");
     const std::vector<std::uint8_t> bytes = fixtures::ReadBytesFile(image);
