@@ -2,18 +2,24 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "app/Ctsn_viewerApp.h"
 #include "app/ProgramDirectory.h"
 #include "cli/CardOptions.h"
+#include "cli/ImageSource.h"
+#include "cli/OrderedWorkers.h"
 #include "cli/RecordEdits.h"
 #include "doc/Ctsn_viewerDoc.h"
 #include "writer/CardFileWriter.h"
@@ -32,6 +38,10 @@ constexpr int kExitUsage = 2;
 
 constexpr const char* kProtocolRevision = "0100";
 constexpr const char* kCreatorName = "tsn-card";
+
+// Images in flight at once. Writing one is mostly waiting for the disk to flush it;
+// flushes under way together share the file system's journal commits.
+constexpr int kMostWorkers = 8;
 
 class SilentNotifier : public DocumentNotifier {
 public:
@@ -85,14 +95,85 @@ public:
         LoadCollectionDefs(m_options.defsDir.value_or(m_app.m_directory), m_app.m_colDefs);
         if (const int status = Prepare(); status != kExitOk)
             return status;
+        ImageSource source(m_options.images, nullptr, false);
         int status = kExitOk;
-        for (const std::string& image : m_options.images)
-            if (!WriteImage(image))
-                status = kExitNotWritten;
+        RunInOrder(
+            Workers(), FileTables::kShared, source, [this] { return MakeWriter(); },
+            [&](DumpOutcome& outcome) {
+                for (const DumpOutcome::Piece& piece : outcome.pieces)
+                    (piece.error ? m_env.err : m_env.out) << piece.text;
+                if (!outcome.ok)
+                    status = kExitNotWritten;
+            });
+        FlushDirectories();
         return status;
     }
 
 private:
+    // Writes the images handed to it, each read through a document of its own.
+    class ImageWriter : public ImageWorker {
+    public:
+        ImageWriter(CardRun& run, ImagingBackend& backend, std::unique_ptr<ImagingBackend> owned)
+            : m_run(run), m_owned(std::move(owned)), m_reader(run.m_app, backend) {}
+
+        DumpOutcome Dump(const ImageItem& item) override {
+            DumpOutcome outcome;
+            m_run.WriteImage(item.path, m_reader, outcome);
+            return outcome;
+        }
+
+    private:
+        CardRun& m_run;
+        std::unique_ptr<ImagingBackend> m_owned;
+        RecordReader m_reader;
+    };
+
+    // One at a time when a file is named twice (or through a link): two replaces of the
+    // same file at once would each find it changed by the other.
+    int Workers() const {
+        if (!m_env.newBackend || m_options.images.size() < 2 || !NamesDistinctFiles())
+            return 1;
+        return int(std::min<std::size_t>(m_options.images.size(), kMostWorkers));
+    }
+
+    bool NamesDistinctFiles() const {
+        std::set<std::pair<dev_t, ino_t>> files;
+        struct stat info {};
+        for (const std::string& image : m_options.images)
+            if (::stat(image.c_str(), &info) == 0 &&
+                !files.insert({info.st_dev, info.st_ino}).second)
+                return false;
+        return true;
+    }
+
+    // The first worker reads through the run's backend, the others each through one of
+    // their own.
+    std::unique_ptr<ImageWorker> MakeWriter() {
+        if (!m_firstWriterMade) {
+            m_firstWriterMade = true;
+            return std::make_unique<ImageWriter>(*this, m_env.backend, nullptr);
+        }
+        std::unique_ptr<ImagingBackend> backend = m_env.newBackend();
+        backend->Startup();
+        ImagingBackend& used = *backend;
+        return std::make_unique<ImageWriter>(*this, used, std::move(backend));
+    }
+
+    // Each directory written into, once at the end of the run: a rename is safe
+    // without it (the old or the new file is there), it only has to last.
+    void FlushDirectories() {
+        for (const std::string& directory : m_writtenDirectories)
+            if (!FlushDirectory(directory))
+                m_env.err << "tsn-card: " << directory
+                          << ": written, but the directory could not be flushed\n";
+    }
+
+    void Written(const std::string& path) {
+        std::string directory = std::filesystem::path(path).parent_path().string();
+        const std::lock_guard lock(m_writtenMutex);
+        m_writtenDirectories.insert(directory.empty() ? "." : std::move(directory));
+    }
+
     // Everything that does not depend on the image, checked before any is touched.
     int Prepare() {
         if (m_options.verb == CardVerb::kCopy)
@@ -177,44 +258,46 @@ private:
         record.m_creatorVersion = CreatorVersionOf(TSN_VERSION);
     }
 
-    bool WriteImage(const std::string& path) {
+    bool WriteImage(const std::string& path, RecordReader& reader, DumpOutcome& outcome) {
         const CardFileKind kind = CardFileKindOf(path);
         if (kind == CardFileKind::kNoComments)
-            return Failed(path, "BMP, TIFF and PCX files carry no cards the viewer reads");
+            return Failed(outcome, path, "BMP, TIFF and PCX files carry no cards the viewer reads");
         if (kind == CardFileKind::kUnsupported)
-            return Failed(path, "not a JPEG or PNG file");
-        CardWriteOptions options{m_options.keepTime, m_options.output, m_options.dryRun};
+            return Failed(outcome, path, "not a JPEG or PNG file");
+        CardWriteOptions options{m_options.keepTime, m_options.output, m_options.dryRun, false};
         CardWriteResult result;
         if (m_options.verb == CardVerb::kClear) {
             result = ClearCardsInFile(path, options, m_env.seams);
         } else {
             CardInfo built;
             std::optional<FileSnapshot> read;
-            if (std::string failure = BuildFor(path, built, read); !failure.empty())
-                return Failed(path, failure);
+            if (std::string failure = BuildFor(path, reader, built, read); !failure.empty())
+                return Failed(outcome, path, failure);
             auto edit = [&](CardInfo& record) { return TakeRecord(path, *read, built, record); };
             result = EditCardsInFile(path, m_app.m_colDefs, options, edit, m_env.seams);
         }
         if (result.status != CardWriteResult::kWritten)
-            return Failed(path, result.message);
+            return Failed(outcome, path, result.message);
+        if (!m_options.dryRun)
+            Written(result.writtenPath);
         // The name as given: the file a link names is replaced, but the user named the link.
         if (m_options.verbose)
-            m_env.out << (m_options.dryRun ? "would write " : "") << m_options.output.value_or(path)
-                      << "\n";
+            outcome.Out((m_options.dryRun ? "would write " : "") + m_options.output.value_or(path) +
+                        "\n");
         return true;
     }
 
     // The new record of `path`, built from its record as the viewer's pipeline reads
     // it; `read` is the file as it was before that read. The document is let go before
     // the writer reads the file, so the two never hold it at once.
-    std::string BuildFor(const std::string& path, CardInfo& built,
+    std::string BuildFor(const std::string& path, RecordReader& reader, CardInfo& built,
                          std::optional<FileSnapshot>& read) {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0)
             return std::strerror(errno);
         read = SnapshotOf(info);
         std::string failure;
-        const std::unique_ptr<Ctsn_viewerDoc> image = m_reader.Open(path, failure);
+        const std::unique_ptr<Ctsn_viewerDoc> image = reader.Open(path, failure);
         if (!image)
             return failure;
         Build(image.get(), built);
@@ -233,8 +316,9 @@ private:
         return refusals.empty() ? std::string() : refusals.front().Message();
     }
 
-    bool Failed(const std::string& path, const std::string& why) {
-        m_env.err << "tsn-card: " << path << ": " << why << "\n";
+    static bool Failed(DumpOutcome& outcome, const std::string& path, const std::string& why) {
+        outcome.Error("tsn-card: " + path + ": " + why + "\n");
+        outcome.ok = false;
         return false;
     }
 
@@ -245,6 +329,9 @@ private:
     RecordEdits m_edits;
     std::unique_ptr<CardInfo> m_source;  // copy: the source image's record
     bool m_sourceHasCards = false;
+    bool m_firstWriterMade = false;
+    std::mutex m_writtenMutex;
+    std::set<std::string> m_writtenDirectories;  // to flush at the end
 };
 
 }  // namespace

@@ -2,7 +2,9 @@
 // tsn-card's run: writes, replaces and removes the cards of JPEG and PNG images, each
 // image's current record read through the viewer's own open pipeline.
 
+#include <functional>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +21,9 @@ struct CardEnvironment {
     std::ostream& out;
     std::ostream& err;
     ReplaceSeams seams = {};  // tests make a step of the replace fail
+    // Backends of further workers, each started once, so that several images are in
+    // flight at once; empty: one image at a time, through `backend`.
+    std::function<std::unique_ptr<ImagingBackend>()> newBackend = {};
 };
 
 // Exit status: 0 every image written (or would be, with --dry-run), 1 some image not

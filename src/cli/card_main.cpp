@@ -1,6 +1,7 @@
 // tsn-card: writes the cards of JPEG and PNG images (see TsnCard.h).
 
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,7 @@ int main(int argc, char** argv) {
     IniSettingsReader settings;
     RealImagingBackend backend;
     backend.Startup();
-    return RunTsnCard(args, CardEnvironment{settings, backend, std::cin, std::cout, std::cerr});
+    auto newBackend = [] { return std::make_unique<RealImagingBackend>(); };
+    return RunTsnCard(
+        args, CardEnvironment{settings, backend, std::cin, std::cout, std::cerr, {}, newBackend});
 }

@@ -153,6 +153,7 @@ private:
                 request.newFileMode = m_file.snapshot.mode & 0777;
             }
         }
+        request.flushDirectory = m_options.flushDirectory;
         if (m_options.keepTime)
             request.keepTimesOf = m_file.snapshot;
         request.pieces = std::move(pieces);

@@ -25,6 +25,7 @@ struct CardWriteOptions {
     bool keepTime = false;                  // the file keeps its modification time
     std::optional<std::string> outputPath;  // -o OUT: written there, the image untouched
     bool dryRun = false;                    // everything but the writing
+    bool flushDirectory = true;             // false: the caller flushes it (FlushDirectory)
 };
 
 struct CardWriteResult {

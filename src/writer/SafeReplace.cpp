@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,21 +21,28 @@
 
 namespace {
 
-// Reads `size` bytes from the start of `fd` into `out`, with pread so that the
-// descriptor's offset stays where it is.
-bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
-    out.resize(std::size_t(size));
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t got = ::pread(fd, out.data() + done, out.size() - done, off_t(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += std::size_t(got);
+// A file's bytes mapped read-only, unmapped when it goes.
+class MappedFile {
+public:
+    MappedFile(int fd, std::size_t size)
+        : m_size(size),
+          m_data(size == 0 ? nullptr : ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0)) {}
+    ~MappedFile() {
+        if (m_data != nullptr && m_data != MAP_FAILED)
+            ::munmap(m_data, m_size);
     }
-    return true;
-}
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    bool ok() const { return m_data != MAP_FAILED; }
+    std::span<const std::uint8_t> bytes() const {
+        return {static_cast<const std::uint8_t*>(m_data), m_data == nullptr ? 0 : m_size};
+    }
+
+private:
+    std::size_t m_size;
+    void* m_data;
+};
 
 constexpr const char* kTemporaryTag = ".tsn-card-";
 constexpr std::size_t kRandomChars = 6;
@@ -104,7 +112,7 @@ public:
             return Failed("cannot rename the new file over it");
         m_renamed = true;
         Abandon();
-        if (!SyncDirectory())
+        if (m_request.flushDirectory && !SyncDirectory())
             return {ReplaceResult::kReplaced, "written, but the directory could not be flushed"};
         return {ReplaceResult::kReplaced, {}};
     }
@@ -225,14 +233,14 @@ private:
             m_failure = "the new file read back is not as long as written";
             return false;
         }
-        std::vector<std::uint8_t> back;
-        if (!ReadWholeFile(m_fd, m_size, back))
+        // Mapped, not copied: the check reads the pages the flush wrote, where they are.
+        const MappedFile back(m_fd, std::size_t(m_size));
+        if (!back.ok())
             return Fail("cannot read the new file back");
-        const std::uint8_t* bytes = back.data();
         if (!Step(ReplaceStep::kCheck))
             return Fail("cannot check the new file");
         if (m_request.check) {
-            if (std::string wrong = m_request.check({bytes, std::size_t(m_size)}); !wrong.empty()) {
+            if (std::string wrong = m_request.check(back.bytes()); !wrong.empty()) {
                 m_failure = "the new file read back is not right: " + wrong;
                 return false;
             }
@@ -257,15 +265,7 @@ private:
     }
 
     bool SyncDirectory() {
-        if (!Step(ReplaceStep::kSyncDirectory))
-            return false;
-        const int dir =
-            ::open(DirectoryOf(m_request.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir < 0)
-            return false;
-        const bool synced = ::fsync(dir) == 0;
-        ::close(dir);
-        return synced;
+        return Step(ReplaceStep::kSyncDirectory) && FlushDirectory(DirectoryOf(m_request.target));
     }
 
     // The new file closed, and removed unless it took the old one's place.
@@ -366,6 +366,15 @@ ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeam
             RemoveStaleTemporaries(request.target);
     }
     return Replacement(request, seams).Run();
+}
+
+bool FlushDirectory(const std::string& directory) {
+    const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return false;
+    const bool synced = ::fsync(dir) == 0;
+    ::close(dir);
+    return synced;
 }
 
 std::string TemporaryPrefixFor(const std::string& target) {

@@ -78,6 +78,10 @@ struct ReplaceRequest {
     std::optional<FileSnapshot> keepTimesOf;
     // The new file: these pieces one after another.
     std::vector<std::span<const std::uint8_t>> pieces;
+    // Whether the directory is flushed after the rename. The rename alone leaves the old
+    // or the new file there whatever happens; a run over many files may flush each
+    // directory once at its end instead (FlushDirectory).
+    bool flushDirectory = true;
     // Called once the pieces are on disk, before the read-back: the caller may free what
     // they point into, so that the old and the new file are never held in full at once.
     std::function<void()> written;
@@ -97,6 +101,9 @@ struct ReplaceResult {
 };
 
 ReplaceResult ReplaceFileSafely(const ReplaceRequest& request, const ReplaceSeams& seams = {});
+
+// Flushes a directory to disk, so that the renames in it stay after a crash.
+bool FlushDirectory(const std::string& directory);
 
 // The name of our new files beside `target` start with this ("/dir/.NAME.tsn-card-").
 std::string TemporaryPrefixFor(const std::string& target);

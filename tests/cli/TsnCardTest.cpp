@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "DumpProcess.h"
 #include "card/CardComment.h"
@@ -294,6 +295,56 @@ TEST_F(TsnCardTest, CopyAndClear) {
     const json cleared = Dump(jpeg);
     EXPECT_FALSE(cleared["found"]);
     EXPECT_EQ(cleared["comments"], json({"keep me"}));
+}
+
+// Several images are in flight at once: the lines still come in argument order, the
+// exit status is as one at a time, and a failing image stops neither the others nor
+// leaves a stray file.
+TEST_F(TsnCardTest, ManyImagesReportInOrderAndAFailureStaysWithItsImage) {
+    const std::string source = Jpeg("source.jpg", {Scrambled(kOldCard)});
+    std::vector<std::string> args{"copy", "-v", source};
+    std::string expectedOut, expectedErr;
+    std::vector<std::string> written;
+    for (int i = 0; i < 40; ++i) {
+        std::string image = (m_work / ("img" + std::to_string(i) + ".jpg"));
+        if (i % 10 == 3) {
+            WriteText(image, "not a JPEG at all");
+            expectedErr += "tsn-card: " + image + ":";
+        } else if (i % 10 == 7) {
+            image = (m_work / ("missing" + std::to_string(i) + ".jpg"));
+            expectedErr += "tsn-card: " + image + ":";
+        } else {
+            Jpeg(fs::path(image).filename(), {"keep me"});
+            expectedOut += image + "\n";
+            written.push_back(image);
+        }
+        args.push_back(image);
+    }
+    const DumpResult result = Card(args);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, expectedOut);
+    std::string errPrefixes;
+    std::istringstream errLines(result.err);
+    for (std::string line; std::getline(errLines, line);)
+        errPrefixes += line.substr(0, line.find(".jpg:") + 5);
+    EXPECT_EQ(errPrefixes, expectedErr) << result.err;
+    EXPECT_EQ(ReadText(m_work / "img3.jpg"), "not a JPEG at all");
+    for (const std::string& image : written)
+        EXPECT_EQ(ReadText(image), ReadText(written.front())) << image;
+    EXPECT_EQ(Dump(written.back())["general"], Dump(source)["general"]);
+    for (const auto& entry : fs::directory_iterator(m_work.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tsn-card-"), std::string::npos);
+}
+
+TEST_F(TsnCardTest, AFileNamedTwiceAmongManyIsWrittenTwice) {
+    const std::string image = Jpeg("a.jpg");
+    const std::string other = Jpeg("b.jpg");
+    const std::string link = m_work / "link.jpg";
+    fs::create_symlink(image, link);
+    const DumpResult result = Card({"set", "-v", "--title", "T", image, other, link, image});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, image + "\n" + other + "\n" + link + "\n" + image + "\n");
+    EXPECT_EQ(Dump(link)["general"]["title"], "T");
 }
 
 TEST_F(TsnCardTest, OutputDryRunAndKeepTime) {
