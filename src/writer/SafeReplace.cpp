@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,28 +20,21 @@
 
 namespace {
 
-// A file's bytes mapped read-only, unmapped when it goes.
-class MappedFile {
-public:
-    MappedFile(int fd, std::size_t size)
-        : m_size(size),
-          m_data(size == 0 ? nullptr : ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0)) {}
-    ~MappedFile() {
-        if (m_data != nullptr && m_data != MAP_FAILED)
-            ::munmap(m_data, m_size);
+// Reads `size` bytes from the start of `fd` into `out`, with pread so that the
+// descriptor's offset stays where it is.
+bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
+    out.resize(std::size_t(size));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t got = ::pread(fd, out.data() + done, out.size() - done, off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += std::size_t(got);
     }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-
-    bool ok() const { return m_data != MAP_FAILED; }
-    std::span<const std::uint8_t> bytes() const {
-        return {static_cast<const std::uint8_t*>(m_data), m_data == nullptr ? 0 : m_size};
-    }
-
-private:
-    std::size_t m_size;
-    void* m_data;
-};
+    return true;
+}
 
 constexpr const char* kTemporaryTag = ".tsn-card-";
 constexpr std::size_t kRandomChars = 6;
@@ -233,14 +225,14 @@ private:
             m_failure = "the new file read back is not as long as written";
             return false;
         }
-        // Mapped, not copied: the check reads the pages the flush wrote, where they are.
-        const MappedFile back(m_fd, std::size_t(m_size));
-        if (!back.ok())
+        std::vector<std::uint8_t> back;
+        if (!ReadWholeFile(m_fd, m_size, back))
             return Fail("cannot read the new file back");
+        const std::uint8_t* bytes = back.data();
         if (!Step(ReplaceStep::kCheck))
             return Fail("cannot check the new file");
         if (m_request.check) {
-            if (std::string wrong = m_request.check(back.bytes()); !wrong.empty()) {
+            if (std::string wrong = m_request.check({bytes, std::size_t(m_size)}); !wrong.empty()) {
                 m_failure = "the new file read back is not right: " + wrong;
                 return false;
             }
