@@ -80,7 +80,6 @@ private:
     // would have to be cleared.
     static constexpr std::size_t kMapFrom = std::size_t{256} << 10;
     static constexpr std::size_t kPage = std::size_t{4} << 10;
-    static constexpr std::size_t kHugePagesFrom = std::size_t{8} << 20;
 
     static std::size_t MappedSize(std::size_t size) {
         if (size < kMapFrom || size > SIZE_MAX - kPage)
@@ -96,11 +95,10 @@ private:
         }
         void* bytes = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        // No huge pages asked for: on a machine whose memory is fragmented, finding
+        // 2 MiB pages for the first writes costs far more kernel time than it saves.
         if (bytes == MAP_FAILED)
             return nullptr;
-        // Large pictures are written whole: 2 MiB pages make their first writes cheaper.
-        if (mapped >= kHugePagesFrom)
-            ::madvise(bytes, mapped, MADV_HUGEPAGE);
         return static_cast<std::uint8_t*>(bytes);
     }
 
