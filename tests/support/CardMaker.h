@@ -94,7 +94,7 @@ private:
     void FillUserDefined(CardInfo& card) {
         card.m_collectionName = Value();
         if (Below(2) == 0)
-            card.m_collectionCode = "C" + std::to_string(Below(100));
+            card.m_collectionCode = std::to_string(Below(100)).insert(0, "C");
         if (card.m_collectionCode != "???" && card.m_collectionName.empty())
             card.m_collectionName = "named";  // an unnamed one with a code reads as defined
         const int count = Below(6);
