@@ -93,8 +93,13 @@ private:
 
     void FillUserDefined(CardInfo& card) {
         card.m_collectionName = Value();
-        if (Below(2) == 0)
-            card.m_collectionCode = std::to_string(Below(100)).insert(0, "C");
+        if (Below(2) == 0) {
+            // Built apart and moved in: GCC 12 at -O3 takes copying text into the
+            // record's string for an overlap.
+            std::string code(1, 'C');
+            code += std::to_string(Below(100));
+            card.m_collectionCode = std::move(code);
+        }
         if (card.m_collectionCode != "???" && card.m_collectionName.empty())
             card.m_collectionName = "named";  // an unnamed one with a code reads as defined
         const int count = Below(6);
