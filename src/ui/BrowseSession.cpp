@@ -2,11 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QTimer>
 #include <utility>
 
-#include "doc/DraftPicture.h"
 #include "ui/ViewWidget.h"
 
 namespace {
@@ -18,7 +16,11 @@ std::string LocalPath(const QString& path) {
 }  // namespace
 
 BrowseSession::BrowseSession(BrowseHost& host, ViewWidget& view, QObject* parent)
-    : QObject(parent), m_host(host), m_view(view), m_worker([this] {
+    : QObject(parent),
+      m_host(host),
+      m_view(view),
+      m_drafts(m_workerOpenFromBytes),
+      m_worker([this] {
           QMetaObject::invokeMethod(this, &BrowseSession::collect, Qt::QueuedConnection);
       }) {
     connect(&m_listing, &FolderListing::changed, this, [this] {
@@ -37,6 +39,7 @@ void BrowseSession::opened(const QString& path) {
 
 void BrowseSession::reset() {
     m_held.Clear();
+    m_drafts.Clear();
     m_worker.DropWaiting();
     m_wanted.clear();
     m_notHeld.clear();
@@ -46,6 +49,7 @@ void BrowseSession::reset() {
 
 void BrowseSession::preferencesChanged() {
     m_held.Clear();
+    m_drafts.Clear();
     m_worker.DropWaiting();
     m_notHeld.clear();
     schedulePreload();
@@ -64,6 +68,12 @@ void BrowseSession::step(int step) {
     m_position = next;
     m_lastStep = step;
     show(next);
+    wantDrafts();
+}
+
+void BrowseSession::setWorkerOpenFromBytes(qint64 bytes) {
+    m_workerOpenFromBytes = bytes;
+    m_drafts.SetFromBytes(bytes);
 }
 
 OpenPreferences BrowseSession::preferences() const {
@@ -89,19 +99,23 @@ void BrowseSession::show(const QString& path) {
         return;
     }
     const bool large = QFileInfo(path).size() >= m_workerOpenFromBytes;
+    const bool drafted = large && showHeldDraft(path);
     if (m_worker.IsOpening(local)) {
-        // The one wait allowed: for the very picture asked for, never opened twice.
-        if (large)
+        // Never opened twice: the open under way is shown when it is done, and the
+        // window stays live meanwhile, a draft on screen for a large picture.
+        if (large && !drafted)
             showDraft(path);
-        std::optional<DocumentWorker::Finished> finished = m_worker.WaitFor(local);
-        showOpened(path, finished ? std::move(finished->document) : nullptr);
+        m_wanted = path;
         return;
     }
     if (!large) {
         showOpened(path, nullptr);
         return;
     }
-    openOnWorker(path);
+    if (!drafted)
+        showDraft(path);
+    m_wanted = path;
+    m_worker.Submit(request(path));
 }
 
 bool BrowseSession::openBehindDraft(const QString& path) {
@@ -109,14 +123,10 @@ bool BrowseSession::openBehindDraft(const QString& path) {
     if (!file.isFile() || !file.isReadable() || file.size() < m_workerOpenFromBytes)
         return false;
     opened(path);
-    openOnWorker(path);
-    return true;
-}
-
-void BrowseSession::openOnWorker(const QString& path) {
     showDraft(path);
     m_wanted = path;
     m_worker.Submit(request(path));
+    return true;
 }
 
 // Shows `document` when it still matches its file and the preferences; otherwise
@@ -138,15 +148,36 @@ void BrowseSession::showOpened(const QString& path, std::unique_ptr<PreparedDocu
 void BrowseSession::showDraft(const QString& path) {
     if (!m_view.view().m_bShowImage)
         return;
-    DraftPicture draft(m_draftBackend);
-    if (!draft.Load(LocalPath(path), preferences()))
-        return;
-    const PictureView picture = draft.Picture();
-    const QImage pixels(picture.pixels, picture.width, picture.height, picture.width * 4,
-                        QImage::Format_RGB32);
-    const Size shown = draft.ShownSize();
-    // Copied: the draft's own pixels go with it.
-    m_view.showDraft(pixels.copy(), QSize(shown.cx, shown.cy));
+    ++m_draftsDecodedOnPress;
+    if (std::optional<DraftsAhead::Draft> draft =
+            DraftsAhead::Decode(LocalPath(path), preferences(), m_draftBackend))
+        m_view.showDraft(draft->pixels, draft->shownSize);
+}
+
+bool BrowseSession::showHeldDraft(const QString& path) {
+    if (!m_view.view().m_bShowImage)
+        return false;
+    std::optional<DraftsAhead::Draft> draft = m_drafts.Find(LocalPath(path), preferences());
+    if (!draft)
+        return false;
+    m_view.showDraft(draft->pixels, draft->shownSize);
+    return true;
+}
+
+// The pictures the next presses are likely to ask for that are not held whole: a
+// few the way the last step went, one the other way.
+void BrowseSession::wantDrafts() {
+    std::vector<std::string> paths;
+    for (int step : {m_lastStep, -m_lastStep}) {
+        QString at = m_position;
+        const int count = step == m_lastStep ? kDraftsAhead : 1;
+        for (int i = 0; i < count && !at.isEmpty(); ++i) {
+            at = m_listing.neighbour(at, step);
+            if (!at.isEmpty() && !m_held.Holds(LocalPath(at)))
+                paths.push_back(LocalPath(at));
+        }
+    }
+    m_drafts.Want(std::move(paths), preferences());
 }
 
 void BrowseSession::shown() {
@@ -200,6 +231,7 @@ void BrowseSession::schedulePreload() {
 
 void BrowseSession::preload() {
     m_held.KeepOnly(neighbours(), preferences());
+    wantDrafts();
     if (m_position.isEmpty() || !m_wanted.isEmpty() || !m_worker.IsIdle())
         return;
     for (int step : {m_lastStep, -m_lastStep}) {

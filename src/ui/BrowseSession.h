@@ -2,10 +2,12 @@
 // Going through the folder of the shown file with the keys. While a picture is
 // shown and nothing else happens, its neighbours are opened on a worker thread (the
 // one the last step went towards first) and held; a press that finds its picture
-// held shows it at once. A press for the picture the worker is opening waits for that
-// open. Any other press opens a small file at once as File > Open does; a large one
-// is opened on the worker, with a quick draft in its place meanwhile, so that presses
-// never queue up behind decodes: the latest press's picture is at most one open away.
+// held shows it at once. Drafts of a few more pictures ahead are made on another
+// thread, so that a large picture not held shows coarse at once. A press for the
+// picture the worker is opening shows that open when it is done, never opening it
+// twice. Any other press opens a small file at once as File > Open does; a large one
+// is opened on the worker, its draft in its place meanwhile, so that presses never
+// queue up behind decodes: the latest press's picture is at most one open away.
 
 #include <QObject>
 #include <QSet>
@@ -18,6 +20,7 @@
 #include "doc/OpenPreferences.h"
 #include "image/RealImagingBackend.h"
 #include "ui/DocumentWorker.h"
+#include "ui/DraftsAhead.h"
 #include "ui/FolderListing.h"
 
 class ViewWidget;
@@ -66,18 +69,24 @@ public:
     bool workerIdle() const { return m_worker.IsIdle(); }
     // How many presses opened their file in the window rather than on the worker.
     int windowOpens() const { return m_windowOpens; }
+    // How many drafts were decoded when a press asked for them rather than ahead.
+    int draftsDecodedOnPress() const { return m_draftsDecodedOnPress; }
     FolderListing& listing() { return m_listing; }
     // Files of at least this many bytes are opened on the worker when a press finds
     // them not held.
-    void setWorkerOpenFromBytes(qint64 bytes) { m_workerOpenFromBytes = bytes; }
+    // Only those get drafts, too.
+    void setWorkerOpenFromBytes(qint64 bytes);
+    DraftsAhead& drafts() { return m_drafts; }
 
 private:
     OpenPreferences preferences() const;
     DocumentWorker::Request request(const QString& path) const;
     void show(const QString& path);
     void showOpened(const QString& path, std::unique_ptr<PreparedDocument> document);
+    // Decodes the draft here and now.
     void showDraft(const QString& path);
-    void openOnWorker(const QString& path);
+    bool showHeldDraft(const QString& path);
+    void wantDrafts();
     void shown();
     void collect();
     // Holds what the worker opened, but for the document of m_wanted: given back.
@@ -102,6 +111,9 @@ private:
     bool m_collectAfterShow = false;
     bool m_preloadPosted = false;
     int m_windowOpens = 0;
+    int m_draftsDecodedOnPress = 0;
     qint64 m_workerOpenFromBytes = qint64(2) << 20;
+    static constexpr int kDraftsAhead = 6;
+    DraftsAhead m_drafts;
     DocumentWorker m_worker;  // last: stopped first
 };

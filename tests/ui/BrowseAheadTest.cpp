@@ -57,6 +57,10 @@ bool Reddish(QRgb pixel) {
     return qRed(pixel) > 180 && qBlue(pixel) < 80;
 }
 
+bool Greenish(QRgb pixel) {
+    return qGreen(pixel) > 180 && qRed(pixel) < 80;
+}
+
 }  // namespace
 
 class BrowseAheadTest : public QObject {
@@ -126,19 +130,23 @@ private slots:
         QCOMPARE(run.program->document()->m_previewSize, (Size{120, 80}));
     }
 
-    void aPressForThePictureBeingOpenedWaitsForThatOpen() {
+    void aPressForThePictureBeingOpenedShowsThatOpenWhenDone() {
         Folder folder(2);
         // Large enough to take a while to decode.
         QVERIFY(folder.write(folder.picture(2), "", {200, 40, 40, 255}, 3000, 2000));
         Running run;
+        run.browsing().setWorkerOpenFromBytes(0);  // its draft comes while it is opened
         QVERIFY(run.program->OpenDocumentFile(folder.picture(1)));
         QTRY_COMPARE(run.browsing().workerOpens(), 1);  // p2 opened ahead
 
-        // Whether the open is still under way or just done, it is the one shown.
+        // The press does not wait: until the open is done, its draft is what shows.
         run.next();
-        QCOMPARE(run.browsing().workerOpens(), 1);
+        ViewWidget& view = run.frame().viewWidget();
+        QVERIFY(run.shown() == folder.picture(2) || view.showsDraft());
+        QCOMPARE(run.browsing().workerOpens(), 1);  // not opened a second time
+        QTRY_COMPARE(run.shown(), folder.picture(2));
+        QVERIFY(!view.showsDraft());
         QCOMPARE(run.browsing().windowOpens(), 0);
-        QCOMPARE(run.shown(), folder.picture(2));
         QCOMPARE(run.program->document()->m_imageSize, (Size{3000, 2000}));
     }
 
@@ -203,25 +211,25 @@ private slots:
         run.next();
         run.next();
         run.previous();
-        QCOMPARE(run.shown(), folder.picture(2));
+        QTRY_COMPARE(run.shown(), folder.picture(2));
         QCOMPARE(run.browsing().listing().listings(), 1);  // read once, kept
 
         QSignalSpy changed(&run.browsing().listing(), &FolderListing::changed);
         QVERIFY(folder.write(folder.picture(3), "", {40, 40, 200, 255}));
         QTRY_VERIFY(!changed.isEmpty());
         run.next();
-        QCOMPARE(run.shown(), folder.picture(3));
+        QTRY_COMPARE(run.shown(), folder.picture(3));
 
         changed.clear();
         QVERIFY(QFile::rename(folder.picture(10), folder.picture(0)));
         QVERIFY(QFile::remove(folder.picture(2)));
         QTRY_VERIFY(!changed.isEmpty());
         run.next();  // p10 is gone: p3 is the last
-        QCOMPARE(run.shown(), folder.picture(3));
+        QTRY_COMPARE(run.shown(), folder.picture(3));
         run.previous();
-        QCOMPARE(run.shown(), folder.picture(1));
+        QTRY_COMPARE(run.shown(), folder.picture(1));
         run.previous();
-        QCOMPARE(run.shown(), folder.picture(0));
+        QTRY_COMPARE(run.shown(), folder.picture(0));
     }
 
     void aDraftShowsUntilTheFullPictureReplacesItAndIsNeverPrinted() {
@@ -254,6 +262,34 @@ private slots:
         QVERIFY(!view.showsDraft());
         QVERIFY(Reddish(PixelAt(*view.viewport(), QPoint(30, 30))));
         QCOMPARE(run.frame().windowTitle(), QString("p2.jpg - Tessellon Viewer"));
+    }
+
+    void picturesFurtherAheadShowDraftsMadeAheadWhileTheirFilesStayTheSame() {
+        Folder folder(2);
+        QVERIFY(folder.write(folder.picture(3), "", {20, 220, 20, 255}));
+        QVERIFY(folder.write(folder.picture(4), "", {20, 220, 20, 255}));
+        Running run;
+        run.frame().show();
+        run.browsing().setWorkerOpenFromBytes(0);  // every picture gets a draft
+        QVERIFY(run.program->OpenDocumentFile(folder.picture(1)));
+        QTRY_VERIFY(run.browsing().drafts().DraftsMade() >= 2 && run.browsing().drafts().IsIdle());
+        // Rewritten after its draft was made: that draft is stale.
+        QVERIFY(folder.write(folder.picture(4), "", {220, 20, 20, 255}, 120, 80));
+        ViewWidget& view = run.frame().viewWidget();
+        auto draftPixel = [&] { return view.viewport()->grab().toImage().pixel(30, 30); };
+
+        run.next();
+        run.next();
+        QVERIFY(view.showsDraft());
+        QVERIFY(Greenish(draftPixel()));
+        QCOMPARE(run.browsing().draftsDecodedOnPress(), 0);
+
+        run.next();
+        QVERIFY(view.showsDraft());
+        QVERIFY(Reddish(draftPixel()));
+        QCOMPARE(run.browsing().draftsDecodedOnPress(), 1);
+        QTRY_COMPARE(run.shown(), folder.picture(4));
+        QVERIFY(!view.showsDraft());
     }
 
     void aLargeFileNamedAtStartShowsItsDraftWithTheWindow() {
