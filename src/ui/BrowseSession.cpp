@@ -157,7 +157,7 @@ void BrowseSession::showDraft(const QString& path) {
 bool BrowseSession::showHeldDraft(const QString& path) {
     if (!m_view.view().m_bShowImage)
         return false;
-    std::optional<DraftsAhead::Draft> draft = m_drafts.Find(LocalPath(path), preferences());
+    std::optional<DraftsAhead::Draft> draft = m_drafts.WaitFor(LocalPath(path), preferences());
     if (!draft)
         return false;
     m_view.showDraft(draft->pixels, draft->shownSize);

@@ -113,7 +113,8 @@ private:
     int m_windowOpens = 0;
     int m_draftsDecodedOnPress = 0;
     qint64 m_workerOpenFromBytes = qint64(2) << 20;
-    static constexpr int kDraftsAhead = 6;
+    // About a burst of presses' worth: 12 MB for 24 MP pictures.
+    static constexpr int kDraftsAhead = 8;
     DraftsAhead m_drafts;
     DocumentWorker m_worker;  // last: stopped first
 };

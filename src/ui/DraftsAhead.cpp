@@ -51,6 +51,15 @@ std::optional<DraftsAhead::Draft> DraftsAhead::Find(const std::string& path,
     return std::nullopt;
 }
 
+std::optional<DraftsAhead::Draft> DraftsAhead::WaitFor(const std::string& path,
+                                                       const OpenPreferences& now) {
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_making != path; });
+    }
+    return Find(path, now);
+}
+
 void DraftsAhead::Clear() {
     std::lock_guard lock(m_mutex);
     m_held.clear();
@@ -74,7 +83,7 @@ int DraftsAhead::DraftsMade() const {
 
 bool DraftsAhead::IsIdle() const {
     std::lock_guard lock(m_mutex);
-    return !m_making && NextToMake().empty();
+    return m_making.empty() && NextToMake().empty();
 }
 
 std::string DraftsAhead::NextToMake() const {
@@ -106,11 +115,12 @@ void DraftsAhead::Run() {
             return;
         const std::string path = NextToMake();
         const OpenPreferences preferences = m_preferences;
-        m_making = true;
+        m_making = path;
         lock.unlock();
         Make(path, preferences, backend);
         lock.lock();
-        m_making = false;
+        m_making.clear();
+        m_changed.notify_all();
     }
 }
 

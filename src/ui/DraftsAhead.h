@@ -47,6 +47,9 @@ public:
     // The draft held for `path`, if its file is still the one read and it was made
     // under `now`; one that no longer matches is dropped (and made again if wanted).
     std::optional<Draft> Find(const std::string& path, const OpenPreferences& now);
+    // As Find, after waiting for the draft of `path` if it is being made now: never
+    // made twice.
+    std::optional<Draft> WaitFor(const std::string& path, const OpenPreferences& now);
     // Drops every draft and the wish list.
     void Clear();
     void SetFromBytes(std::int64_t bytes);
@@ -77,7 +80,7 @@ private:
     // preferences: not tried again.
     std::set<std::string> m_tried;
     std::int64_t m_fromBytes;
-    bool m_making = false;
+    std::string m_making;  // empty when idle
     bool m_stopping = false;
     int m_made = 0;
     std::thread m_thread;  // last: starts once everything above is set up
