@@ -1,5 +1,8 @@
 #include "ui/DraftsAhead.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -106,6 +109,12 @@ std::size_t DraftsAhead::HeldBytes() const {
 }
 
 void DraftsAhead::Run() {
+    // Drafts are made with time nobody else wants: never at the cost of the picture
+    // the worker opens for a press, nor of painting.
+#ifdef SCHED_IDLE
+    const sched_param idle{};
+    pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+#endif
     // The thread's own: a backend serves one thread.
     RealImagingBackend backend;
     std::unique_lock lock(m_mutex);
