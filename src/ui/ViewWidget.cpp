@@ -111,7 +111,8 @@ void ViewWidget::clearDraft() {
 
 void ViewWidget::paintDraft(QPainter& painter) {
     // Where the view draws the picture, as the page will be shown: from the top.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Unsmoothed: the quickest to draw, and each block keeps its true colour until the
+    // full picture replaces it a moment later.
     painter.drawImage(QRect(QPoint(10, 10), m_draftSize), m_draft);
 }
 
