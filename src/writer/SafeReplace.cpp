@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <random>
 #include <set>
 #include <string_view>
@@ -301,7 +302,7 @@ bool SameFileState(const FileSnapshot& a, const FileSnapshot& b) {
            a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
 }
 
-LoadedFile LoadFile(const std::string& path) {
+LoadedFile LoadFile(const std::string& path, std::uint64_t mostBytes) {
     LoadedFile file;
     file.path = path;
     char resolved[PATH_MAX];
@@ -319,16 +320,28 @@ LoadedFile LoadFile(const std::string& path) {
             ::close(fd);
         return file;
     }
-    if (!S_ISREG(before.st_mode)) {
-        ::close(fd);
+    if (S_ISDIR(before.st_mode))
+        file.error = ErrorText(EISDIR);
+    else if (!S_ISREG(before.st_mode))
         file.error = "not a regular file";
+    else if (std::uint64_t(before.st_size) > mostBytes)
+        file.error = "file too large";
+    if (!file.error.empty()) {
+        ::close(fd);
         return file;
     }
     file.snapshot = SnapshotOf(before);
-    file.bytes.resize(std::size_t(before.st_size));
+    try {
+        file.bytes.resize(std::size_t(before.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        file.error = "not enough memory to read it";
+        return file;
+    }
     std::size_t done = 0;
     while (done < file.bytes.size()) {
-        const ssize_t got = ::read(fd, file.bytes.data() + done, file.bytes.size() - done);
+        const ssize_t got =
+            ::pread(fd, file.bytes.data() + done, file.bytes.size() - done, off_t(done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {

@@ -40,9 +40,9 @@ struct LoadedFile {
     bool ok() const { return error.empty(); }
 };
 
-// Reads a whole regular file, following symbolic links; the snapshot is taken on the
-// open file, so it describes the bytes read.
-LoadedFile LoadFile(const std::string& path);
+// Reads a whole regular file of at most `mostBytes`, following symbolic links; the
+// snapshot is taken on the open file, so it describes the bytes read.
+LoadedFile LoadFile(const std::string& path, std::uint64_t mostBytes = UINT64_MAX);
 
 // The steps of a replace, in order; tests make one of them fail.
 enum class ReplaceStep {
