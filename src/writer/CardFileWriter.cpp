@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "card/CardComment.h"
 #include "image/ByteSource.h"
@@ -161,10 +162,11 @@ private:
         if (m_options.keepTime)
             request.keepTimesOf = m_file.snapshot;
         request.pieces = std::move(pieces);
-        // Written: only the new file is held from here on.
+        // Written: only the new file is held from here on, read back into the old one's
+        // memory.
         request.written = [this] {
-            std::vector<std::uint8_t>().swap(m_file.bytes);
             m_oldReleased = true;
+            return std::exchange(m_file.bytes, {});
         };
         request.check = [this](std::span<const std::uint8_t> back) { return Verify(back); };
         const ReplaceResult result = ReplaceFileSafely(request, m_seams);

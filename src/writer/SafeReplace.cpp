@@ -22,8 +22,11 @@
 namespace {
 
 // Reads `size` bytes from the start of `fd` into `out`, with pread so that the
-// descriptor's offset stays where it is.
+// descriptor's offset stays where it is. Memory `out` already holds is filled in place;
+// when it is too small it is let go first, not copied.
 bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
+    if (size > out.capacity())
+        std::vector<std::uint8_t>().swap(out);
     out.resize(std::size_t(size));
     std::size_t done = 0;
     while (done < out.size()) {
@@ -36,6 +39,10 @@ bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
     }
     return true;
 }
+
+// A file read is given this much room beyond its bytes, so that its rewrite with longer
+// cards still fits in the same memory when it is read back.
+constexpr std::size_t kRoomToGrow = std::size_t{64} << 10;
 
 constexpr const char* kTemporaryTag = ".tsn-card-";
 constexpr std::size_t kRandomChars = 6;
@@ -217,8 +224,9 @@ private:
 
     // The new file as the disk gives it back goes to the caller's check.
     bool ReadBackAndCheck() {
+        std::vector<std::uint8_t> back;
         if (m_request.written)
-            m_request.written();
+            back = m_request.written();
         struct stat info {};
         if (!Step(ReplaceStep::kReadBack) || ::fstat(m_fd, &info) != 0)
             return Fail("cannot read the new file back");
@@ -226,7 +234,6 @@ private:
             m_failure = "the new file read back is not as long as written";
             return false;
         }
-        std::vector<std::uint8_t> back;
         if (!ReadWholeFile(m_fd, m_size, back))
             return Fail("cannot read the new file back");
         const std::uint8_t* bytes = back.data();
@@ -332,6 +339,7 @@ LoadedFile LoadFile(const std::string& path, std::uint64_t mostBytes) {
     }
     file.snapshot = SnapshotOf(before);
     try {
+        file.bytes.reserve(std::size_t(before.st_size) + kRoomToGrow);
         file.bytes.resize(std::size_t(before.st_size));
     } catch (const std::bad_alloc&) {
         ::close(fd);

@@ -82,9 +82,10 @@ struct ReplaceRequest {
     // or the new file there whatever happens; a run over many files may flush each
     // directory once at its end instead (FlushDirectory).
     bool flushDirectory = true;
-    // Called once the pieces are on disk, before the read-back: the caller may free what
-    // they point into, so that the old and the new file are never held in full at once.
-    std::function<void()> written;
+    // Called once the pieces are on disk, before the read-back: the caller lets go of
+    // what they point into, so that the old and the new file are never held in full at
+    // once, and may hand that memory over for the read-back to fill.
+    std::function<std::vector<std::uint8_t>()> written;
     // Checks the new file as read back from disk: empty when it is right, else why not
     // (the replace is then abandoned).
     std::function<std::string(std::span<const std::uint8_t>)> check;
