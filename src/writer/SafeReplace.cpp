@@ -24,9 +24,9 @@ namespace {
 // Reads `size` bytes from the start of `fd` into `out`, with pread so that the
 // descriptor's offset stays where it is. Memory `out` already holds is filled in place;
 // when it is too small it is let go first, not copied.
-bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
+bool ReadWholeFile(int fd, std::uint64_t size, ReadBytes& out) {
     if (size > out.capacity())
-        std::vector<std::uint8_t>().swap(out);
+        ReadBytes().swap(out);
     out.resize(std::size_t(size));
     std::size_t done = 0;
     while (done < out.size()) {
@@ -224,7 +224,7 @@ private:
 
     // The new file as the disk gives it back goes to the caller's check.
     bool ReadBackAndCheck() {
-        std::vector<std::uint8_t> back;
+        ReadBytes back;
         if (m_request.written)
             back = m_request.written();
         struct stat info {};

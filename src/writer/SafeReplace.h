@@ -11,9 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What a file was when it was read: it is replaced only if it still is.
@@ -32,10 +34,27 @@ FileSnapshot SnapshotOf(const struct stat& info);
 // Same file, same size, same modification time.
 bool SameFileState(const FileSnapshot& a, const FileSnapshot& b);
 
+// Leaves new elements uninitialised: memory that a read fills at once is not zeroed
+// first.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    void construct(U* place) noexcept {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* place, Args&&... args) {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+};
+
+// A file's bytes as read.
+using ReadBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
 struct LoadedFile {
     std::string path;  // the file itself: symbolic links resolved
     FileSnapshot snapshot;
-    std::vector<std::uint8_t> bytes;
+    ReadBytes bytes;
     std::string error;  // empty when read
     bool ok() const { return error.empty(); }
 };
@@ -85,7 +104,7 @@ struct ReplaceRequest {
     // Called once the pieces are on disk, before the read-back: the caller lets go of
     // what they point into, so that the old and the new file are never held in full at
     // once, and may hand that memory over for the read-back to fill.
-    std::function<std::vector<std::uint8_t>()> written;
+    std::function<ReadBytes()> written;
     // Checks the new file as read back from disk: empty when it is right, else why not
     // (the replace is then abandoned).
     std::function<std::string(std::span<const std::uint8_t>)> check;
