@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <new>
 #include <random>
@@ -102,7 +103,7 @@ public:
     Replacement& operator=(const Replacement&) = delete;
 
     ReplaceResult Run() {
-        if (!Create() || !Write() || !SetAttributes() || !Sync() || !ReadBackAndCheck())
+        if (!Create() || !Write() || !SetAttributes() || !SyncAndCheck())
             return Failed();
         if (!Step(ReplaceStep::kCheckUnchanged))
             return Failed("cannot tell whether it changed meanwhile");
@@ -216,10 +217,20 @@ private:
         return true;
     }
 
-    bool Sync() {
-        if (!Step(ReplaceStep::kSync) || ::fsync(m_fd) != 0)
+    // The flush waits on the disk, the check of what was written on the processor: the
+    // check goes on while the file is flushed, and the two must succeed before the
+    // rename. The flush runs on a thread of its own (or after the check, when no thread
+    // can be started).
+    bool SyncAndCheck() {
+        if (!Step(ReplaceStep::kSync))
             return Fail("cannot flush the new file to disk");
-        return true;
+        std::future<int> flushed = std::async([fd = m_fd] { return ::fsync(fd) == 0 ? 0 : errno; });
+        const bool checked = ReadBackAndCheck();
+        if (const int error = flushed.get(); error != 0) {
+            errno = error;
+            return Fail("cannot flush the new file to disk");
+        }
+        return checked;
     }
 
     // The new file as the disk gives it back goes to the caller's check.
