@@ -45,6 +45,10 @@ bool ReadWholeFile(int fd, std::uint64_t size, ReadBytes& out) {
 // cards still fits in the same memory when it is read back.
 constexpr std::size_t kRoomToGrow = std::size_t{64} << 10;
 
+// From this size on, the check of a new file is long enough to be worth a thread that
+// flushes the file meanwhile.
+constexpr std::uint64_t kCheckWhileFlushingFrom = std::uint64_t{1} << 20;
+
 constexpr const char* kTemporaryTag = ".tsn-card-";
 constexpr std::size_t kRandomChars = 6;
 // Long names are cut in our temporary name, so that it stays within NAME_MAX.
@@ -217,20 +221,27 @@ private:
         return true;
     }
 
-    // The flush waits on the disk, the check of what was written on the processor: the
-    // check goes on while the file is flushed, and the two must succeed before the
-    // rename. The flush runs on a thread of its own (or after the check, when no thread
-    // can be started).
+    // The flush waits on the disk, the check of what was written on the processor: for a
+    // large file the check goes on while the file is flushed on a thread of its own. The
+    // two must succeed before the rename.
     bool SyncAndCheck() {
         if (!Step(ReplaceStep::kSync))
             return Fail("cannot flush the new file to disk");
-        std::future<int> flushed = std::async([fd = m_fd] { return ::fsync(fd) == 0 ? 0 : errno; });
+        const auto flush = [fd = m_fd] { return ::fsync(fd) == 0 ? 0 : errno; };
+        if (m_size < kCheckWhileFlushingFrom)
+            return Flushed(flush()) && ReadBackAndCheck();
+        // Without a thread to be had, the flush comes after the check.
+        std::future<int> flushed = std::async(flush);
         const bool checked = ReadBackAndCheck();
-        if (const int error = flushed.get(); error != 0) {
-            errno = error;
-            return Fail("cannot flush the new file to disk");
-        }
-        return checked;
+        return Flushed(flushed.get()) && checked;
+    }
+
+    // `error`: the flush's errno, 0 when it succeeded.
+    bool Flushed(int error) {
+        if (error == 0)
+            return true;
+        errno = error;
+        return Fail("cannot flush the new file to disk");
     }
 
     // The new file as the disk gives it back goes to the caller's check.

@@ -20,7 +20,9 @@ using Bytes = std::vector<std::uint8_t>;
 using writer_test::ScratchDirectory;
 
 const Bytes kOld = {'o', 'l', 'd', 0, 1, 2};
-const Bytes kNew(100000, 'n');
+// Large enough to be checked while it is flushed (small files go through the writer's
+// tests).
+const Bytes kNew((std::size_t{1} << 20) + 1, 'n');
 
 class SafeReplaceTest : public ::testing::Test {
 protected:
