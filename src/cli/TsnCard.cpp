@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +20,8 @@
 #include "cli/OrderedWorkers.h"
 #include "cli/RecordEdits.h"
 #include "doc/Ctsn_viewerDoc.h"
+#include "image/ByteSource.h"
+#include "image/FileBytes.h"
 #include "writer/CardFileWriter.h"
 #include "writer/CardRecord.h"
 #include "writer/CardSerializer.h"
@@ -66,18 +66,36 @@ public:
 
     // The open document, or nothing with `failure` set when the image cannot be read.
     std::unique_ptr<Ctsn_viewerDoc> Open(const std::string& path, std::string& failure) {
-        auto doc = std::make_unique<Ctsn_viewerDoc>(m_app, m_backend, m_notifier);
-        doc->m_headerOnly = true;
+        std::unique_ptr<Ctsn_viewerDoc> doc = NewDocument();
         if (!doc->OnOpenDocument(path, &failure))
             return nullptr;
-        if (doc->m_loadResult != ImageFile::kSuccess) {
-            failure = doc->m_loadFailure;
-            return nullptr;
-        }
-        return doc;
+        return Loaded(std::move(doc), failure);
+    }
+
+    // The same from the file's bytes, read by the caller.
+    std::unique_ptr<Ctsn_viewerDoc> Open(const std::string& path, const LoadedFile& file,
+                                         std::string& failure) {
+        std::unique_ptr<Ctsn_viewerDoc> doc = NewDocument();
+        SpanSource bytes(file.bytes.data(), file.bytes.size());
+        doc->OpenFileBytes(path, bytes);
+        return Loaded(std::move(doc), failure);
     }
 
 private:
+    std::unique_ptr<Ctsn_viewerDoc> NewDocument() {
+        auto doc = std::make_unique<Ctsn_viewerDoc>(m_app, m_backend, m_notifier);
+        doc->m_headerOnly = true;
+        return doc;
+    }
+
+    static std::unique_ptr<Ctsn_viewerDoc> Loaded(std::unique_ptr<Ctsn_viewerDoc> doc,
+                                                  std::string& failure) {
+        if (doc->m_loadResult == ImageFile::kSuccess)
+            return doc;
+        failure = doc->m_loadFailure;
+        return nullptr;
+    }
+
     const Ctsn_viewerApp& m_app;
     ImagingBackend& m_backend;
     SilentNotifier m_notifier;
@@ -228,6 +246,10 @@ private:
     std::string CheckBuilt(const Ctsn_viewerDoc* image) {
         CardInfo record;
         Build(image, record);
+        return RefusalOf(record);
+    }
+
+    std::string RefusalOf(const CardInfo& record) const {
         const std::vector<CardRefusal> refusals = CheckCardRecord(record, m_app.m_colDefs);
         return refusals.empty() ? std::string() : refusals.front().Message();
     }
@@ -269,12 +291,12 @@ private:
         if (m_options.verb == CardVerb::kClear) {
             result = ClearCardsInFile(path, options, m_env.seams);
         } else {
+            LoadedFile file;
             CardInfo built;
-            std::optional<FileSnapshot> read;
-            if (std::string failure = BuildFor(path, reader, built, read); !failure.empty())
+            if (std::string failure = BuildFor(path, reader, file, built); !failure.empty())
                 return Failed(outcome, path, failure);
-            auto edit = [&](CardInfo& record) { return TakeRecord(path, *read, built, record); };
-            result = EditCardsInFile(path, m_app.m_colDefs, options, edit, m_env.seams);
+            result = WriteCardsIntoFile(path, std::move(file), built, m_app.m_colDefs, options,
+                                        m_env.seams);
         }
         if (result.status != CardWriteResult::kWritten)
             return Failed(outcome, path, result.message);
@@ -287,33 +309,20 @@ private:
         return true;
     }
 
-    // The new record of `path`, built from its record as the viewer's pipeline reads
-    // it; `read` is the file as it was before that read. The document is let go before
-    // the writer reads the file, so the two never hold it at once.
-    std::string BuildFor(const std::string& path, RecordReader& reader, CardInfo& built,
-                         std::optional<FileSnapshot>& read) {
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0)
-            return std::strerror(errno);
-        read = SnapshotOf(info);
+    // `path` read whole into `file`, once: the new record is built from its record as
+    // the viewer's pipeline reads it from those bytes, and the writer rewrites them. The
+    // file is replaced only if it is still as it was when read.
+    std::string BuildFor(const std::string& path, RecordReader& reader, LoadedFile& file,
+                         CardInfo& built) {
+        file = LoadFile(path, kMaxFileBytes);
+        if (!file.ok())
+            return file.error;
         std::string failure;
-        const std::unique_ptr<Ctsn_viewerDoc> image = reader.Open(path, failure);
+        const std::unique_ptr<Ctsn_viewerDoc> image = reader.Open(path, file, failure);
         if (!image)
             return failure;
         Build(image.get(), built);
-        return {};
-    }
-
-    // Called by the writer once it holds the file's bytes: they are the bytes the record
-    // was built from only if the file has not changed since it was read.
-    std::string TakeRecord(const std::string& path, const FileSnapshot& read, const CardInfo& built,
-                           CardInfo& record) {
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0 || !SameFileState(SnapshotOf(info), read))
-            return "the file changed while it was read; left alone";
-        CopyCardRecord(built, record);
-        const std::vector<CardRefusal> refusals = CheckCardRecord(record, m_app.m_colDefs);
-        return refusals.empty() ? std::string() : refusals.front().Message();
+        return RefusalOf(built);
     }
 
     static bool Failed(DumpOutcome& outcome, const std::string& path, const std::string& why) {

@@ -43,12 +43,22 @@ bool Ctsn_viewerDoc::OnOpenDocument(const std::string& path, std::string* whyNot
             *whyNot = std::move(reason);
         return false;
     }
+    Open(path);
+    return true;
+}
+
+void Ctsn_viewerDoc::OpenFileBytes(const std::string& path, ByteSource& bytes) {
+    m_image.m_bytes = &bytes;
+    Open(path);
+    m_image.m_bytes = nullptr;
+}
+
+void Ctsn_viewerDoc::Open(const std::string& path) {
     m_loadResult = -1;
     m_found = 0;
     m_page = PageNone;
     m_path = path;
     LoadImageAndCards();
-    return true;
 }
 
 void Ctsn_viewerDoc::LoadImageAndCards() {

@@ -31,6 +31,9 @@ public:
     // the caller reports it (`whyNot`, when given, says why in one line). Otherwise runs
     // the pipeline and returns true, whatever the load gave.
     bool OnOpenDocument(const std::string& path, std::string* whyNot = nullptr);
+    // Runs the pipeline over `bytes`, those of the file at `path` as the caller has
+    // read them, instead of reading the file again; `path` names its format.
+    void OpenFileBytes(const std::string& path, ByteSource& bytes);
     void LoadImageAndCards();
     // Takes over what `other` opened (on any thread) as though this document had
     // opened it: the picture, its comments, sizes and results move here, and the cards
@@ -56,6 +59,7 @@ public:
     bool m_headerOnly = false;
 
 private:
+    void Open(const std::string& path);
     void ParseCardComments();
     void SizeForPreview();
     LoadHint PreviewHint() const;

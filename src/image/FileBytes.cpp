@@ -40,7 +40,7 @@ OpenedSource OpenImageSource(const std::string& path) {
         error = "cannot open file: not a regular file";
     } else if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
         failure = LoadFailure::kTooLarge;
-        error = "file too large";
+        error = kFileTooLarge;
     }
     if (failure != LoadFailure::kNone) {
         ::close(fd);

@@ -12,6 +12,7 @@
 // Files beyond this are refused before reading: more than the largest picture the
 // decoders accept could take uncompressed (16-bit RGBA), with room for what goes with it.
 inline constexpr std::uint64_t kMaxFileBytes = kMaxPicturePixels * 8 + (std::uint64_t{64} << 20);
+inline constexpr const char* kFileTooLarge = "file too large";
 
 struct OpenedSource {
     LoadFailure failure = LoadFailure::kUnreadable;  // kNone when `source` is open

@@ -55,7 +55,9 @@ int ImageFile::Load(const std::string& path) {
     }
     int width = 0;
     int height = 0;
+    m_backend.SetLoadBytes(m_bytes);
     BlockHandle picture = LoadPicture(*format, path, width, height);
+    m_backend.SetLoadBytes(nullptr);  // lent for this load only
     const int status = m_backend.Status();
     if (!picture)
         return LoadFailed(status);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "image/ByteSource.h"
 #include "image/ImageFormats.h"
 #include "image/ImagingBackend.h"
 #include "image/MemoryBlock.h"
@@ -55,6 +56,10 @@ public:
     double m_gamma = 2.2;
     // Passed to the backend before every load: what the caller will ask for next.
     LoadHint m_loadHint;
+    // Passed to the backend before every load: the file's bytes, when the caller has
+    // read them already, for the load to read instead of the file (nullptr: it reads
+    // the file).
+    ByteSource* m_bytes = nullptr;
     // Device pixels per logical pixel of the screen that shows the picture. Resize
     // holds the new size times this (DeviceSize), and Draw still draws it into
     // m_width x m_height logical units; 1 everywhere but on a high-density screen.

@@ -10,6 +10,8 @@
 #include "image/PictureTypes.h"
 #include "platform/DeviceContext.h"
 
+class ByteSource;
+
 class ImagingBackend {
 public:
     virtual ~ImagingBackend() = default;
@@ -30,6 +32,10 @@ public:
     // with its size on the block (MemoryBlock::SetPictureSize); without a hint, or a
     // backend that ignores it, every picture comes at full size.
     virtual void SetLoadHint(const LoadHint&) {}
+    // Applies to the loads that follow: they read these bytes, the file's as the caller
+    // has read them, instead of the file they name (nullptr: they read the file). A
+    // backend that reads no files ignores it.
+    virtual void SetLoadBytes(ByteSource*) {}
 
     // The two calls made before every JPEG load, in this order.
     virtual void ResetJpegOptions() = 0;

@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "image/FileBytes.h"
 #include "image/Resampler.h"
 
 int RealImagingBackend::StatusOf(LoadFailure failure) {
@@ -49,15 +48,15 @@ BlockHandle RealImagingBackend::Load(const std::string& path, ImageFormat::Numbe
         m_pngTexts.clear();
     if (number == ImageFormat::kJpeg)
         m_jpegComments.clear();
-    OpenedSource opened = OpenImageSource(path);
-    if (!opened.source) {
+    OpenedSource opened;
+    ByteSource* source = SourceFor(path, opened);
+    if (!source) {
         SetStatus(StatusOf(opened.failure), std::move(opened.error));
         return nullptr;
     }
     DecodeResult result;
     try {
-        std::unique_ptr<Codec> codec =
-            FormatNumbered(number)->makeCodec(*opened.source, m_codecSettings);
+        std::unique_ptr<Codec> codec = FormatNumbered(number)->makeCodec(*source, m_codecSettings);
         result = RunCodec(*codec, m_hint);
         if (number == ImageFormat::kPng)
             m_pngTexts = std::move(codec->Texts());
@@ -71,6 +70,20 @@ BlockHandle RealImagingBackend::Load(const std::string& path, ImageFormat::Numbe
         result.error = "not enough memory to load the picture";
     }
     return Finish(std::move(result), width, height);
+}
+
+// The bytes handed over, else the file opened; nullptr, with the failure in `opened`,
+// when there are none to read. Bytes handed over are held to the limits of a file.
+ByteSource* RealImagingBackend::SourceFor(const std::string& path, OpenedSource& opened) {
+    if (m_bytes == nullptr) {
+        opened = OpenImageSource(path);
+        return opened.source.get();
+    }
+    if (m_bytes->Size() <= kMaxFileBytes)
+        return m_bytes;
+    opened.failure = LoadFailure::kTooLarge;
+    opened.error = kFileTooLarge;
+    return nullptr;
 }
 
 BlockHandle RealImagingBackend::LoadBmp(const std::string& path, int& width, int& height) {

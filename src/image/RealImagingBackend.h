@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/Codecs.h"
+#include "image/FileBytes.h"
 #include "image/ImageFormats.h"
 #include "image/ImagingBackend.h"
 
@@ -29,6 +30,7 @@ public:
 
     void Startup() override {}
     void SetLoadHint(const LoadHint& hint) override { m_hint = hint; }
+    void SetLoadBytes(ByteSource* bytes) override { m_bytes = bytes; }
 
     BlockHandle LoadBmp(const std::string& path, int& width, int& height) override;
     BlockHandle LoadJpeg(const std::string& path, int& width, int& height) override;
@@ -59,10 +61,12 @@ public:
 
 private:
     BlockHandle Load(const std::string& path, ImageFormat::Number number, int& width, int& height);
+    ByteSource* SourceFor(const std::string& path, OpenedSource& opened);
     BlockHandle Finish(DecodeResult result, int& width, int& height);
     void SetStatus(int status, std::string reason);
 
     LoadHint m_hint;
+    ByteSource* m_bytes = nullptr;
     int m_status = kStatusOk;
     std::string m_reason;
     bool m_keepJpegComments = false;

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "card/CardComment.h"
 #include "image/ByteSource.h"
@@ -43,23 +44,28 @@ std::optional<std::string> ResolvedOutput(const std::string& path) {
     return std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
+// The new record of a file whose bytes are `old`: a message naming the field when it
+// cannot be built, else empty.
+using NewRecord = std::function<std::string(std::span<const std::uint8_t> old, CardInfo& record)>;
+
 class CardFileJob {
 public:
     CardFileJob(const std::string& path, const ColDefList& defs, const CardWriteOptions& options,
                 const ReplaceSeams& seams)
         : m_path(path), m_defs(defs), m_options(options), m_seams(seams) {}
 
-    // `edit` null: every card comment removed.
-    CardWriteResult Run(const CardRecordEdit* edit) {
+    // `newRecord` null: every card comment removed. `read`: the file as the caller has
+    // read it; else it is read here.
+    CardWriteResult Run(const NewRecord* newRecord, LoadedFile* read = nullptr) {
         try {
-            return Write(edit);
+            return Write(newRecord, read);
         } catch (const std::bad_alloc&) {
             return Failed("not enough memory to rewrite it");
         }
     }
 
 private:
-    CardWriteResult Write(const CardRecordEdit* edit) {
+    CardWriteResult Write(const NewRecord* newRecord, LoadedFile* read) {
         m_kind = CardFileKindOf(m_path);
         if (m_kind == CardFileKind::kNoComments)
             return Failed("BMP, TIFF and PCX files hold no cards the viewer reads");
@@ -67,20 +73,19 @@ private:
             return Failed("not a JPEG or PNG file (by its name)");
         if (m_options.outputPath && CardFileKindOf(*m_options.outputPath) != m_kind)
             return Failed("the output's name does not name the same format");
-        m_file = LoadFile(m_path);
+        m_file = read ? std::move(*read) : LoadFile(m_path);
         if (!m_file.ok())
             return Failed("cannot be read: " + m_file.error);
-        ParseCardComments(m_defs, ReadCardComments(m_kind, m_file.bytes), m_record);
         std::vector<std::string> comments;
-        if (edit != nullptr) {
-            if (std::string wrong = (*edit)(m_record); !wrong.empty())
+        if (newRecord != nullptr) {
+            if (std::string wrong = (*newRecord)(m_file.bytes, m_record); !wrong.empty())
                 return {CardWriteResult::kRefused, wrong, {}};
             CardComments written = CardCommentsOf(m_record, m_defs);
             if (!written.ok())
                 return {CardWriteResult::kRefused, Joined(written.refusals), {}};
             comments = std::move(written.comments);
         }
-        m_withCards = edit != nullptr;
+        m_withCards = newRecord != nullptr;
         m_layout = WalkCardComments(m_kind, m_file.bytes);
         if (!m_layout.ok())
             return Failed("cannot be rewritten: " + m_layout.error);
@@ -157,10 +162,11 @@ private:
         if (m_options.keepTime)
             request.keepTimesOf = m_file.snapshot;
         request.pieces = std::move(pieces);
-        // Written: only the new file is held from here on.
+        // Written: only the new file is held from here on, read back into the old one's
+        // memory.
         request.written = [this] {
-            std::vector<std::uint8_t>().swap(m_file.bytes);
             m_oldReleased = true;
+            return std::exchange(m_file.bytes, {});
         };
         request.check = [this](std::span<const std::uint8_t> back) { return Verify(back); };
         const ReplaceResult result = ReplaceFileSafely(request, m_seams);
@@ -185,6 +191,13 @@ private:
     CardInfo m_record;
     bool m_withCards = false;
 };
+
+NewRecord GivenRecord(const CardInfo& card) {
+    return [&card](std::span<const std::uint8_t>, CardInfo& record) {
+        CopyCardRecord(card, record);
+        return std::string();
+    };
+}
 
 }  // namespace
 
@@ -237,17 +250,26 @@ std::vector<std::string> ReadCardComments(CardFileKind kind, std::span<const std
 CardWriteResult EditCardsInFile(const std::string& path, const ColDefList& defs,
                                 const CardWriteOptions& options, const CardRecordEdit& edit,
                                 const ReplaceSeams& seams) {
-    return CardFileJob(path, defs, options, seams).Run(&edit);
+    const CardFileKind kind = CardFileKindOf(path);
+    const NewRecord edited = [&](std::span<const std::uint8_t> old, CardInfo& record) {
+        ParseCardComments(defs, ReadCardComments(kind, old), record);
+        return edit(record);
+    };
+    return CardFileJob(path, defs, options, seams).Run(&edited);
 }
 
 CardWriteResult WriteCardsIntoFile(const std::string& path, const CardInfo& card,
                                    const ColDefList& defs, const CardWriteOptions& options,
                                    const ReplaceSeams& seams) {
-    const CardRecordEdit edit = [&card](CardInfo& record) {
-        CopyCardRecord(card, record);
-        return std::string();
-    };
-    return EditCardsInFile(path, defs, options, edit, seams);
+    const NewRecord given = GivenRecord(card);
+    return CardFileJob(path, defs, options, seams).Run(&given);
+}
+
+CardWriteResult WriteCardsIntoFile(const std::string& path, LoadedFile read, const CardInfo& card,
+                                   const ColDefList& defs, const CardWriteOptions& options,
+                                   const ReplaceSeams& seams) {
+    const NewRecord given = GivenRecord(card);
+    return CardFileJob(path, defs, options, seams).Run(&given, &read);
 }
 
 CardWriteResult ClearCardsInFile(const std::string& path, const CardWriteOptions& options,

@@ -57,6 +57,12 @@ CardWriteResult WriteCardsIntoFile(const std::string& path, const CardInfo& card
                                    const ColDefList& defs, const CardWriteOptions& options,
                                    const ReplaceSeams& seams = {});
 
+// The same with the file as the caller has read it (LoadFile), so that it is read only
+// once; `path` is the name it was read by.
+CardWriteResult WriteCardsIntoFile(const std::string& path, LoadedFile read, const CardInfo& card,
+                                   const ColDefList& defs, const CardWriteOptions& options,
+                                   const ReplaceSeams& seams = {});
+
 // Every card comment removed (clear); other comments stay, in their order.
 CardWriteResult ClearCardsInFile(const std::string& path, const CardWriteOptions& options,
                                  const ReplaceSeams& seams = {});

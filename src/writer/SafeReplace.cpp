@@ -10,7 +10,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <mutex>
+#include <new>
 #include <random>
 #include <set>
 #include <string_view>
@@ -21,8 +23,11 @@
 namespace {
 
 // Reads `size` bytes from the start of `fd` into `out`, with pread so that the
-// descriptor's offset stays where it is.
-bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
+// descriptor's offset stays where it is. Memory `out` already holds is filled in place;
+// when it is too small it is let go first, not copied.
+bool ReadWholeFile(int fd, std::uint64_t size, ReadBytes& out) {
+    if (size > out.capacity())
+        ReadBytes().swap(out);
     out.resize(std::size_t(size));
     std::size_t done = 0;
     while (done < out.size()) {
@@ -35,6 +40,14 @@ bool ReadWholeFile(int fd, std::uint64_t size, std::vector<std::uint8_t>& out) {
     }
     return true;
 }
+
+// A file read is given this much room beyond its bytes, so that its rewrite with longer
+// cards still fits in the same memory when it is read back.
+constexpr std::size_t kRoomToGrow = std::size_t{64} << 10;
+
+// From this size on, the check of a new file is long enough to be worth a thread that
+// flushes the file meanwhile.
+constexpr std::uint64_t kCheckWhileFlushingFrom = std::uint64_t{1} << 20;
 
 constexpr const char* kTemporaryTag = ".tsn-card-";
 constexpr std::size_t kRandomChars = 6;
@@ -94,7 +107,7 @@ public:
     Replacement& operator=(const Replacement&) = delete;
 
     ReplaceResult Run() {
-        if (!Create() || !Write() || !SetAttributes() || !Sync() || !ReadBackAndCheck())
+        if (!Create() || !Write() || !SetAttributes() || !SyncAndCheck())
             return Failed();
         if (!Step(ReplaceStep::kCheckUnchanged))
             return Failed("cannot tell whether it changed meanwhile");
@@ -208,16 +221,34 @@ private:
         return true;
     }
 
-    bool Sync() {
-        if (!Step(ReplaceStep::kSync) || ::fsync(m_fd) != 0)
+    // The flush waits on the disk, the check of what was written on the processor: for a
+    // large file the check goes on while the file is flushed on a thread of its own. The
+    // two must succeed before the rename.
+    bool SyncAndCheck() {
+        if (!Step(ReplaceStep::kSync))
             return Fail("cannot flush the new file to disk");
-        return true;
+        const auto flush = [fd = m_fd] { return ::fsync(fd) == 0 ? 0 : errno; };
+        if (m_size < kCheckWhileFlushingFrom)
+            return Flushed(flush()) && ReadBackAndCheck();
+        // Without a thread to be had, the flush comes after the check.
+        std::future<int> flushed = std::async(flush);
+        const bool checked = ReadBackAndCheck();
+        return Flushed(flushed.get()) && checked;
+    }
+
+    // `error`: the flush's errno, 0 when it succeeded.
+    bool Flushed(int error) {
+        if (error == 0)
+            return true;
+        errno = error;
+        return Fail("cannot flush the new file to disk");
     }
 
     // The new file as the disk gives it back goes to the caller's check.
     bool ReadBackAndCheck() {
+        ReadBytes back;
         if (m_request.written)
-            m_request.written();
+            back = m_request.written();
         struct stat info {};
         if (!Step(ReplaceStep::kReadBack) || ::fstat(m_fd, &info) != 0)
             return Fail("cannot read the new file back");
@@ -225,7 +256,6 @@ private:
             m_failure = "the new file read back is not as long as written";
             return false;
         }
-        std::vector<std::uint8_t> back;
         if (!ReadWholeFile(m_fd, m_size, back))
             return Fail("cannot read the new file back");
         const std::uint8_t* bytes = back.data();
@@ -301,7 +331,7 @@ bool SameFileState(const FileSnapshot& a, const FileSnapshot& b) {
            a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
 }
 
-LoadedFile LoadFile(const std::string& path) {
+LoadedFile LoadFile(const std::string& path, std::uint64_t mostBytes) {
     LoadedFile file;
     file.path = path;
     char resolved[PATH_MAX];
@@ -319,16 +349,29 @@ LoadedFile LoadFile(const std::string& path) {
             ::close(fd);
         return file;
     }
-    if (!S_ISREG(before.st_mode)) {
-        ::close(fd);
+    if (S_ISDIR(before.st_mode))
+        file.error = ErrorText(EISDIR);
+    else if (!S_ISREG(before.st_mode))
         file.error = "not a regular file";
+    else if (std::uint64_t(before.st_size) > mostBytes)
+        file.error = "file too large";
+    if (!file.error.empty()) {
+        ::close(fd);
         return file;
     }
     file.snapshot = SnapshotOf(before);
-    file.bytes.resize(std::size_t(before.st_size));
+    try {
+        file.bytes.reserve(std::size_t(before.st_size) + kRoomToGrow);
+        file.bytes.resize(std::size_t(before.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        file.error = "not enough memory to read it";
+        return file;
+    }
     std::size_t done = 0;
     while (done < file.bytes.size()) {
-        const ssize_t got = ::read(fd, file.bytes.data() + done, file.bytes.size() - done);
+        const ssize_t got =
+            ::pread(fd, file.bytes.data() + done, file.bytes.size() - done, off_t(done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {

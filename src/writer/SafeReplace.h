@@ -11,9 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What a file was when it was read: it is replaced only if it still is.
@@ -32,17 +34,34 @@ FileSnapshot SnapshotOf(const struct stat& info);
 // Same file, same size, same modification time.
 bool SameFileState(const FileSnapshot& a, const FileSnapshot& b);
 
+// Leaves new elements uninitialised: memory that a read fills at once is not zeroed
+// first.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    void construct(U* place) noexcept {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* place, Args&&... args) {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+};
+
+// A file's bytes as read.
+using ReadBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
 struct LoadedFile {
     std::string path;  // the file itself: symbolic links resolved
     FileSnapshot snapshot;
-    std::vector<std::uint8_t> bytes;
+    ReadBytes bytes;
     std::string error;  // empty when read
     bool ok() const { return error.empty(); }
 };
 
-// Reads a whole regular file, following symbolic links; the snapshot is taken on the
-// open file, so it describes the bytes read.
-LoadedFile LoadFile(const std::string& path);
+// Reads a whole regular file of at most `mostBytes`, following symbolic links; the
+// snapshot is taken on the open file, so it describes the bytes read.
+LoadedFile LoadFile(const std::string& path, std::uint64_t mostBytes = UINT64_MAX);
 
 // The steps of a replace, in order; tests make one of them fail.
 enum class ReplaceStep {
@@ -82,9 +101,10 @@ struct ReplaceRequest {
     // or the new file there whatever happens; a run over many files may flush each
     // directory once at its end instead (FlushDirectory).
     bool flushDirectory = true;
-    // Called once the pieces are on disk, before the read-back: the caller may free what
-    // they point into, so that the old and the new file are never held in full at once.
-    std::function<void()> written;
+    // Called once the pieces are on disk, before the read-back: the caller lets go of
+    // what they point into, so that the old and the new file are never held in full at
+    // once, and may hand that memory over for the read-back to fill.
+    std::function<ReadBytes()> written;
     // Checks the new file as read back from disk: empty when it is right, else why not
     // (the replace is then abandoned).
     std::function<std::string(std::span<const std::uint8_t>)> check;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "card/Scrambler.h"
+#include "image/ByteSource.h"
 #include "image/RealImagingBackend.h"
 #include "support/ImageFixtures.h"
 #include "support/RasterFixtures.h"
@@ -230,6 +231,38 @@ TEST_F(DocumentTest, DamageNoteBelongsToTheFileOpen) {
     EXPECT_NE(Doc().m_loadResult, 0);
     EXPECT_EQ(Doc().m_damage, "");
     EXPECT_NE(Doc().m_loadFailure, "");
+}
+
+// Bytes read by the caller give what the file gives, comments after the pixels
+// included; the file they name is never read (here it does not exist).
+TEST_F(DocumentTest, OpeningBytesGivesTheRecordTheFileGives) {
+    const std::string after = Card("tSN|gen|TITAfter the pixels|end");
+    std::vector<std::uint8_t> jpeg = fixtures::MakeJpeg(16, 16, {Card("tSN|gen|TITBefore|end")});
+    std::vector<std::uint8_t> comment{0xFF, 0xFE, std::uint8_t((after.size() + 2) >> 8),
+                                      std::uint8_t((after.size() + 2) & 0xFF)};
+    comment.insert(comment.end(), after.begin(), after.end());
+    jpeg.insert(jpeg.end() - 2, comment.begin(), comment.end());  // before EOI
+    const std::vector<std::uint8_t> png =
+        fixtures::MakePng(4, 3, {}, {{fixtures::PngTextKind::kText, "Comment", after}});
+    std::vector<std::uint8_t> broken = jpeg;
+    broken.resize(20);
+    for (const auto& [name, bytes] :
+         {std::pair{"a.jpg", jpeg}, {"a.png", png}, {"b.jpg", broken}}) {
+        SCOPED_TRACE(name);
+        Ctsn_viewerDoc fromFile(m_app, m_backend, m_notifier);
+        ASSERT_TRUE(fromFile.OnOpenDocument(Raster(name, bytes)));
+        SpanSource source(bytes.data(), bytes.size());
+        Doc().OpenFileBytes(Path(std::string("absent-") + name), source);
+        EXPECT_EQ(Doc().m_loadResult, fromFile.m_loadResult);
+        EXPECT_EQ(Doc().m_loadFailure, fromFile.m_loadFailure);
+        EXPECT_EQ(Doc().m_found, fromFile.m_found);
+        EXPECT_EQ(Doc().m_card.m_title, fromFile.m_card.m_title);
+        EXPECT_EQ(Doc().m_imageSize, fromFile.m_imageSize);
+    }
+    EXPECT_EQ(Doc().m_card.m_title, "");
+    SpanSource source(jpeg.data(), jpeg.size());
+    Doc().OpenFileBytes(Path("absent.jpg"), source);
+    EXPECT_EQ(Doc().m_card.m_title, "After the pixels");
 }
 
 TEST_F(DocumentTest, UnopenablePathsChangeNothing) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,7 +20,9 @@ using Bytes = std::vector<std::uint8_t>;
 using writer_test::ScratchDirectory;
 
 const Bytes kOld = {'o', 'l', 'd', 0, 1, 2};
-const Bytes kNew(100000, 'n');
+// Large enough to be checked while it is flushed (small files go through the writer's
+// tests).
+const Bytes kNew((std::size_t{1} << 20) + 1, 'n');
 
 class SafeReplaceTest : public ::testing::Test {
 protected:
@@ -167,6 +170,23 @@ TEST_F(SafeReplaceTest, StaleFilesOfOursAreRemovedButNotOnesInUse) {
     ::close(held);
     EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"picture.jpg", ".picture.jpg.tsn-card-InUse1",
                                                     ".picture.jpg.tsn-card-NotOurs"}));
+}
+
+// Read whole or refused before reading: what is not a regular file (a FIFO must not
+// hang), and a file beyond the size asked for.
+TEST(LoadFileTest, ReadsAWholeFileOrRefusesBeforeReading) {
+    ScratchDirectory dir;
+    const std::string file = dir.Path("picture.jpg");
+    ASSERT_TRUE(fixtures::WriteBytesFile(file, kOld));
+    const LoadedFile whole = LoadFile(file, kOld.size());
+    EXPECT_TRUE(whole.ok()) << whole.error;
+    EXPECT_EQ(Bytes(whole.bytes.begin(), whole.bytes.end()), kOld);
+    EXPECT_EQ(whole.snapshot.size, off_t(kOld.size()));
+    EXPECT_EQ(LoadFile(file, kOld.size() - 1).error, "file too large");
+    ASSERT_EQ(::mkfifo(dir.Path("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(LoadFile(dir.Path("pipe.jpg")).error, "not a regular file");
+    EXPECT_EQ(LoadFile(dir.Path()).error, std::strerror(EISDIR));
+    EXPECT_EQ(LoadFile(dir.Path("missing.jpg")).error, std::strerror(ENOENT));
 }
 
 // A real small file system: full, then read-only. Needs the right to mount.
