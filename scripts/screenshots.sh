@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes screenshots of the viewer on a virtual display: the first-run welcome, the
-# main window with each page, the menus, and each dialog. Writes PNG files to
+# main window with each page, the menus, each dialog, and browsing a folder. Writes PNG files to
 # $1 (default build/screenshots). Needs xvfb-run, xdotool and ImageMagick's import;
 # a window manager (openbox) is used when installed, for the title bars.
 #   apt-get install xvfb xdotool imagemagick openbox
@@ -23,6 +23,12 @@ mkdir -p "$XDG_CONFIG_HOME/Tessellon"
 printf '[General]\ninstdir=%s\n' "$root/data" > "$XDG_CONFIG_HOME/Tessellon/tsn_viewer.conf"
 # An image without cards, for the message dialog.
 convert -size 160x120 gradient:steelblue-white "$work/plain.jpg"
+# A folder to browse: three pictures with the example's cards.
+mkdir -p "$work/folder"
+convert -size 900x600 gradient:firebrick-gold "$work/folder/b1.jpg"
+convert -size 900x600 gradient:seagreen-lightblue "$work/folder/b2.jpg"
+convert -size 900x600 gradient:indigo-orchid "$work/folder/b3.jpg"
+python3 "$root/bench/tools/jpeg_card.py" "$root/data/pirite.jpg" "$work"/folder/b*.jpg
 
 cat > "$work/session.sh" <<SESSION
 set -u
@@ -60,6 +66,12 @@ keys Return
 keys alt+i o; shot page-other-no-cards
 keys alt+f v; shot print-preview 2
 keys Escape
+keys ctrl+o; sleep 1
+xdotool type --delay 20 "$work/folder/b1.jpg"
+keys Return; shot browse-1-start 1.5
+keys space; shot browse-2-next
+keys space space; shot browse-3-two-more-at-once 1.5
+keys BackSpace; shot browse-4-back
 kill \$pid
 SESSION
 xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/session.sh"

@@ -123,9 +123,25 @@ bool BrowseSession::openBehindDraft(const QString& path) {
     if (!file.isFile() || !file.isReadable() || file.size() < m_workerOpenFromBytes)
         return false;
     opened(path);
-    showDraft(path);
     m_wanted = path;
-    m_worker.Submit(request(path));
+    // Its draft first, beside the window being built; then the full open on the worker,
+    // the draft shown meanwhile. Both only while the file is still the one asked for.
+    auto full = std::make_shared<DocumentWorker::Request>(request(path));
+    const OpenPreferences now = preferences();
+    m_firstDraft = std::jthread([this, path, now, full] {
+        RealImagingBackend backend;
+        std::optional<DraftsAhead::Draft> draft = DraftsAhead::Decode(full->path, now, backend);
+        QMetaObject::invokeMethod(
+            this,
+            [this, path, full, draft = std::move(draft)] {
+                if (m_wanted != path)
+                    return;
+                m_worker.Submit(std::move(*full));
+                if (draft && m_view.view().m_bShowImage)
+                    m_view.showDraft(draft->pixels, draft->shownSize);
+            },
+            Qt::QueuedConnection);
+    });
     return true;
 }
 

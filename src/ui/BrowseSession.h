@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "doc/HeldDocuments.h"
 #include "doc/OpenPreferences.h"
@@ -48,9 +49,9 @@ public:
     // A file was opened (or tried) other than by browsing: what was held goes, and
     // browsing goes on from it.
     void opened(const QString& path);
-    // Opens a large file on the worker, its draft in the view meanwhile (painted when
-    // the window is shown), as File > Open would once it is done. False, with nothing
-    // done, for a small file or one that cannot be read: the caller opens it.
+    // Makes a large file's draft on a thread of its own, then opens the file on the
+    // worker; the draft is shown meanwhile, and the file as File > Open would show it. False, with
+    // nothing done, for a small file or one that cannot be read: the caller opens it.
     bool openBehindDraft(const QString& path);
     // No file to browse from any more.
     void reset();
@@ -116,5 +117,6 @@ private:
     // About a burst of presses' worth: 12 MB for 24 MP pictures.
     static constexpr int kDraftsAhead = 8;
     DraftsAhead m_drafts;
-    DocumentWorker m_worker;  // last: stopped first
+    DocumentWorker m_worker;
+    std::jthread m_firstDraft;  // last: joined first
 };

@@ -99,6 +99,7 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
 void ViewWidget::showDraft(const QImage& draft, QSize shownSize) {
     m_draft = draft;
     m_draftSize = shownSize;
+    ++m_draftsShown;
     viewport()->repaint();
 }
 

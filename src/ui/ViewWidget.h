@@ -61,6 +61,8 @@ public:
     void showDraft(const QImage& draft, QSize shownSize);
     void clearDraft();
     bool showsDraft() const { return !m_draft.isNull(); }
+    // How many drafts were put on screen since the view was made.
+    int draftsShown() const { return m_draftsShown; }
 
 signals:
     // Something that enables or ticks commands changed (page, toggles, a load).
@@ -88,4 +90,5 @@ private:
     std::unique_ptr<PrintHelper> m_printer;
     QImage m_draft;
     QSize m_draftSize;
+    int m_draftsShown = 0;
 };
