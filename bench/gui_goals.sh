@@ -4,7 +4,7 @@
 # next picture visible), with the harness in ../shared/gui-bench. Every series takes
 # turns between the programs; a second build of ours (BASE_VIEWER, e.g. an older
 # commit) takes turns with this one in the browsing series.
-#   bench/gui_goals.sh [RUNS]
+#   bench/gui_goals.sh [RUNS] [NEXT_RUNS]     (rounds per series: 5, and 3 for browsing)
 # TSN_VIEWER: the viewer measured (default build-release/src/ui/tsn-viewer);
 # BASE_VIEWER: the one compared with it (optional); PEERS: the other viewers (default
 # all that the harness knows and that are installed); GUI_BENCH: the harness folder.
@@ -13,6 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
+next_runs=${2:-3}
 bench=${GUI_BENCH:-$(realpath ../shared/gui-bench)}
 viewer=$(realpath "${TSN_VIEWER:-build-release/src/ui/tsn-viewer}")
 base=${BASE_VIEWER:+$(realpath "$BASE_VIEWER")}
@@ -32,15 +33,15 @@ TSN_VIEWER=$viewer RUNS=$runs "$bench/open_latency.sh" ours ours-full "${peers[@
 next() {
     local sizes=$1 dwell=$2 detect=$3
     shift 3
-    TSN_VIEWER=$viewer RUNS=$runs SIZES=$sizes DWELL=$dwell DETECT_OPTS=$detect \
+    TSN_VIEWER=$viewer RUNS=$next_runs SIZES=$sizes DWELL=$dwell DETECT_OPTS=$detect \
         "$bench/next_latency.sh" "$@" | rows
     if [ -n "$base" ]; then
         echo "(base: $base)"
-        TSN_VIEWER=$base RUNS=$runs SIZES=$sizes DWELL=$dwell DETECT_OPTS=$detect \
+        TSN_VIEWER=$base RUNS=$next_runs SIZES=$sizes DWELL=$dwell DETECT_OPTS=$detect \
             "$bench/next_latency.sh" ours | rows
     fi
 }
-echo "## next picture, reading pace (next_latency.sh, $runs rounds)"
+echo "## next picture, reading pace (next_latency.sh, $next_runs rounds)"
 next "1600x1200 6000x4000" 1500 "" ours "${peers[@]}"
 echo "## next picture, rapid: first picture (a draft counts)"
 next 6000x4000 0 "" ours "${peers[@]}"
