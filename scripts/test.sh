@@ -19,9 +19,10 @@ if [ "${1:-}" = "--sanitize" ]; then
 elif [ "${1:-}" = "--threads" ]; then
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSN_SANITIZE_THREAD=ON \
         -DTSN_WERROR=ON
-    cmake --build build-tsan -j "$jobs" --target ui_BrowseTest ui_BrowseAheadTest test_doc
+    cmake --build build-tsan -j "$jobs" \
+        --target ui_BrowseTest ui_BrowseAheadTest ui_DraftsAheadTest test_doc
     export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/ui/tsan.supp"
-    ctest --test-dir build-tsan --output-on-failure -R '^ui_Browse|^HeldDocuments|^Draft'
+    ctest --test-dir build-tsan --output-on-failure -R '^ui_Browse|^ui_DraftsAhead|^HeldDocuments|^Draft'
 else
     cmake -S . -B build -G Ninja -DTSN_WERROR=ON
     cmake --build build -j "$jobs"
