@@ -1,6 +1,5 @@
 #include "ui/DocumentWorker.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "image/RealImagingBackend.h"
@@ -49,18 +48,6 @@ bool DocumentWorker::IsOpening(const std::string& path) const {
 bool DocumentWorker::IsIdle() const {
     std::lock_guard lock(m_mutex);
     return m_opening.empty() && !m_waiting;
-}
-
-std::optional<DocumentWorker::Finished> DocumentWorker::WaitFor(const std::string& path) {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_opening != path; });
-    auto found = std::find_if(m_finished.begin(), m_finished.end(),
-                              [&](const Finished& f) { return f.path == path; });
-    if (found == m_finished.end())
-        return std::nullopt;
-    Finished result = std::move(*found);
-    m_finished.erase(found);
-    return result;
 }
 
 std::vector<DocumentWorker::Finished> DocumentWorker::TakeFinished() {

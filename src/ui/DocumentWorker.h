@@ -48,9 +48,6 @@ public:
     bool IsOpening(const std::string& path) const;
     // Nothing being opened, nothing waiting.
     bool IsIdle() const;
-    // Waits for the open of `path` under way, if any, and gives what it opened, or
-    // what an open of it finished with and nobody collected; otherwise nothing.
-    std::optional<Finished> WaitFor(const std::string& path);
     // What was opened since the last call, oldest first.
     std::vector<Finished> TakeFinished();
     // How many opens were started since the worker began.

@@ -142,8 +142,12 @@ private slots:
         // The press does not wait: until the open is done, its draft is what shows.
         run.next();
         ViewWidget& view = run.frame().viewWidget();
-        QVERIFY(run.shown() == folder.picture(2) || view.showsDraft());
-        QCOMPARE(run.browsing().workerOpens(), 1);  // not opened a second time
+        // Shown at once when the open was done; otherwise its draft shows and the open
+        // under way is the one to be shown, not a second one.
+        if (run.shown() != folder.picture(2)) {
+            QVERIFY(view.showsDraft());
+            QCOMPARE(run.browsing().workerOpens(), 1);
+        }
         QTRY_COMPARE(run.shown(), folder.picture(2));
         QVERIFY(!view.showsDraft());
         QCOMPARE(run.browsing().windowOpens(), 0);
@@ -194,12 +198,13 @@ private slots:
             released = true;
         }
         changed.notify_all();
-        // Waiting for the open under way gives its result, once.
-        const std::optional<DocumentWorker::Finished> a = worker.WaitFor("a");
-        QVERIFY(a && a->path == "a" && !a->document);
         QTRY_VERIFY(worker.IsIdle());
         QCOMPARE(opened, QStringList({"a", "d"}));
-        QCOMPARE(worker.TakeFinished().size(), std::size_t(1));
+        const std::vector<DocumentWorker::Finished> finished = worker.TakeFinished();
+        QCOMPARE(finished.size(), std::size_t(2));
+        QCOMPARE(finished[0].path, "a");
+        QCOMPARE(finished[1].path, "d");
+        QVERIFY(worker.TakeFinished().empty());  // each handed out once
         QCOMPARE(worker.OpensStarted(), 2);
     }
 
@@ -265,16 +270,17 @@ private slots:
     }
 
     void picturesFurtherAheadShowDraftsMadeAheadWhileTheirFilesStayTheSame() {
-        Folder folder(2);
-        QVERIFY(folder.write(folder.picture(3), "", {20, 220, 20, 255}));
-        QVERIFY(folder.write(folder.picture(4), "", {20, 220, 20, 255}));
+        // All with cards: no notice runs an event loop between the presses.
+        Folder folder(1);
+        for (int n : {2, 3, 4})
+            QVERIFY(folder.write(folder.picture(n), kGeneralAndCopyright, {20, 220, 20, 255}));
         Running run;
         run.frame().show();
         run.browsing().setWorkerOpenFromBytes(0);  // every picture gets a draft
         QVERIFY(run.program->OpenDocumentFile(folder.picture(1)));
         QTRY_VERIFY(run.browsing().drafts().DraftsMade() >= 2 && run.browsing().drafts().IsIdle());
         // Rewritten after its draft was made: that draft is stale.
-        QVERIFY(folder.write(folder.picture(4), "", {220, 20, 20, 255}, 120, 80));
+        QVERIFY(folder.write(folder.picture(4), kGeneralAndCopyright, {220, 20, 20, 255}));
         ViewWidget& view = run.frame().viewWidget();
         auto draftPixel = [&] { return view.viewport()->grab().toImage().pixel(30, 30); };
 
