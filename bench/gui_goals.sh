@@ -27,18 +27,20 @@ export OUT=${OUT:-/tmp/gui-goals}
 rows() { grep -E '^(###|\| )' | grep -v -E '^\|( program|---)' || true; }
 
 echo "## exec to picture visible (open_latency.sh, $runs rounds)"
-TSN_VIEWER=$viewer RUNS=$runs "$bench/open_latency.sh" ours ours-full "${peers[@]}" | rows
+# Its own folder: the browsing pictures beside the opened one would be opened ahead.
+OUT=$OUT/open TSN_VIEWER=$viewer RUNS=$runs \
+    "$bench/open_latency.sh" ours ours-full "${peers[@]}" | rows
 
 # next_latency.sh SIZES DWELL [DETECT_OPTS] LABEL... for ours and, in turn, the base.
 next() {
     local sizes=$1 dwell=$2 detect=$3
     shift 3
-    TSN_VIEWER=$viewer RUNS=$next_runs SIZES=$sizes DWELL=$dwell DETECT_OPTS=$detect \
-        "$bench/next_latency.sh" "$@" | rows
+    OUT=$OUT/next TSN_VIEWER=$viewer RUNS=$next_runs SIZES=$sizes DWELL=$dwell \
+        DETECT_OPTS=$detect "$bench/next_latency.sh" "$@" | rows
     if [ -n "$base" ]; then
         echo "(base: $base)"
-        TSN_VIEWER=$base RUNS=$next_runs SIZES=$sizes DWELL=$dwell DETECT_OPTS=$detect \
-            "$bench/next_latency.sh" ours | rows
+        OUT=$OUT/next TSN_VIEWER=$base RUNS=$next_runs SIZES=$sizes DWELL=$dwell \
+            DETECT_OPTS=$detect "$bench/next_latency.sh" ours | rows
     fi
 }
 echo "## next picture, reading pace (next_latency.sh, $next_runs rounds)"
