@@ -43,6 +43,9 @@ class BrowseSession : public QObject {
     Q_OBJECT
 
 public:
+    // Files from this size on are opened on the worker, behind a draft.
+    static constexpr qint64 kWorkerOpenFromBytes = qint64(2) << 20;
+
     BrowseSession(BrowseHost& host, ViewWidget& view, QObject* parent = nullptr);
     ~BrowseSession() override;
 
@@ -113,7 +116,7 @@ private:
     bool m_preloadPosted = false;
     int m_windowOpens = 0;
     int m_draftsDecodedOnPress = 0;
-    qint64 m_workerOpenFromBytes = qint64(2) << 20;
+    qint64 m_workerOpenFromBytes = kWorkerOpenFromBytes;
     // About a burst of presses' worth: 12 MB for 24 MP pictures.
     static constexpr int kDraftsAhead = 8;
     DraftsAhead m_drafts;

@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrinter>
+#include <future>
+#include <system_error>
 
 #include "app/ProgramDirectory.h"
 #include "app/QtSettingsStore.h"
@@ -14,6 +16,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/BusyCursor.h"
 #include "ui/DialogRunner.h"
+#include "ui/DocumentWorker.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
 #include "ui/PrintSetupDlg.h"
@@ -65,6 +68,10 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
     m_app.LoadPreferences(*m_store);
     m_backend.Startup();
     LoadCollectionDefs(m_app.m_directory, m_app.m_colDefs);
+    // Only the first argument counts: the program shows one file at a time.
+    std::future<std::unique_ptr<PreparedDocument>> early;
+    if (!arguments.isEmpty())
+        early = OpenWhileWindowIsBuilt(FullPath(arguments.first()));
     m_recent.Load(*m_store);
 
     m_doc = std::make_unique<Ctsn_viewerDoc>(m_app, m_backend, m_notifier);
@@ -83,11 +90,11 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
         [this](const QString& path) { OpenDocumentFile(path); }, Qt::QueuedConnection);
 
     RestoreWindowGeometry(*m_frame, *m_store);
-    // Only the first argument counts: the program shows one file at a time. A large
-    // picture is opened on the worker while the window shows its draft.
+    // A large picture is opened on the worker while the window shows its draft.
     if (arguments.isEmpty()) {
         OnFileNew();
     } else if (!m_browse->openBehindDraft(FullPath(arguments.first())) &&
+               !ShowOpenedEarly(FullPath(arguments.first()), early) &&
                !OpenDocumentFile(arguments.first())) {
         return false;
     }
@@ -101,6 +108,37 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
         if (m_runner.RunModal(welcome) == QDialog::Accepted)
             OpenDocumentFile(FromLocalPath(m_app.m_directory) + QStringLiteral("/pirite.jpg"));
     }
+    return true;
+}
+
+// A small file is opened on a thread of its own while the window is built; a large one
+// is left to browsing, which shows its draft first.
+std::future<std::unique_ptr<PreparedDocument>> TsnApplication::OpenWhileWindowIsBuilt(
+    const QString& fullPath) {
+    if (QFileInfo(fullPath).size() >= BrowseSession::kWorkerOpenFromBytes)
+        return {};
+    DocumentWorker::Request request{LocalPath(fullPath), CopyOfAppState(m_app),
+                                    qGuiApp->devicePixelRatio()};
+    try {
+        return std::async(std::launch::async, [request = std::move(request)]() mutable {
+            return DocumentWorker::OpenWithRealBackend(request);
+        });
+    } catch (const std::system_error&) {
+        return {};  // no thread to be had: opened as File > Open does
+    }
+}
+
+// Shows what was opened while the window was built, as File > Open would have; false,
+// with nothing shown, when it could not be opened or not as the window holds it.
+bool TsnApplication::ShowOpenedEarly(const QString& fullPath,
+                                     std::future<std::unique_ptr<PreparedDocument>>& early) {
+    if (!early.valid())
+        return false;
+    const std::unique_ptr<PreparedDocument> document = early.get();
+    if (!document || !document->StillMatches(OpenPreferencesOf(m_app, browseDevicePixelRatio())))
+        return false;
+    m_browse->opened(fullPath);
+    browseShow(*document);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <future>
 #include <memory>
 
 #include "app/Ctsn_viewerApp.h"
@@ -68,6 +69,9 @@ private:
     void browseShow(PreparedDocument& document) override;
 
     bool StartUp(const QStringList& arguments);
+    std::future<std::unique_ptr<PreparedDocument>> OpenWhileWindowIsBuilt(const QString& fullPath);
+    bool ShowOpenedEarly(const QString& fullPath,
+                         std::future<std::unique_ptr<PreparedDocument>>& early);
     // File > Open's work on a full path, without what browsing holds.
     bool OpenFullPath(const QString& fullPath);
     // The title, the recent-file list and the status bar after an open; the view from
