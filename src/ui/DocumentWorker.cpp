@@ -77,7 +77,6 @@ void DocumentWorker::Run() {
         lock.lock();
         m_finished.push_back({request.path, std::move(document)});
         m_opening.clear();
-        m_changed.notify_all();
         lock.unlock();
         m_finishedCallback();
         lock.lock();
