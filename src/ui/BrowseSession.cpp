@@ -5,15 +5,8 @@
 #include <QTimer>
 #include <utility>
 
+#include "ui/LocalPaths.h"
 #include "ui/ViewWidget.h"
-
-namespace {
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-}  // namespace
 
 BrowseSession::BrowseSession(BrowseHost& host, ViewWidget& view, QObject* parent)
     : QObject(parent),
@@ -233,8 +226,21 @@ std::optional<std::unique_ptr<PreparedDocument>> BrowseSession::holdFinished() {
     return wanted;
 }
 
+void BrowseSession::readAheadOncePainted() {
+    if (m_preloadAfterPaint)
+        return;
+    m_preloadAfterPaint = true;
+    connect(
+        &m_view, &ViewWidget::painted, this,
+        [this] {
+            m_preloadAfterPaint = false;
+            schedulePreload();
+        },
+        Qt::SingleShotConnection);
+}
+
 void BrowseSession::schedulePreload() {
-    if (m_preloadPosted)
+    if (m_preloadPosted || m_preloadAfterPaint)
         return;
     m_preloadPosted = true;
     // Once the events waiting now (the paint of the picture just shown, more presses)

@@ -56,6 +56,9 @@ public:
     // worker; the draft is shown meanwhile, and the file as File > Open would show it. False, with
     // nothing done, for a small file or one that cannot be read: the caller opens it.
     bool openBehindDraft(const QString& path);
+    // Nothing is opened ahead until the view has next been painted: at start-up the
+    // worker would share the processor with the window's first paint.
+    void readAheadOncePainted();
     // No file to browse from any more.
     void reset();
     // Shows the next (step 1) or previous (step -1) image of the folder; nothing at
@@ -114,6 +117,7 @@ private:
     bool m_showing = false;
     bool m_collectAfterShow = false;
     bool m_preloadPosted = false;
+    bool m_preloadAfterPaint = false;
     int m_windowOpens = 0;
     int m_draftsDecodedOnPress = 0;
     qint64 m_workerOpenFromBytes = kWorkerOpenFromBytes;

@@ -94,6 +94,7 @@ void ViewWidget::paintEvent(QPaintEvent* event) {
         paintDraft(painter);
     else
         paintPage(painter);
+    emit painted();
 }
 
 void ViewWidget::showDraft(const QImage& draft, QSize shownSize) {

@@ -67,6 +67,8 @@ public:
 signals:
     // Something that enables or ticks commands changed (page, toggles, a load).
     void commandStatesChanged();
+    // The view was drawn on screen (the draft or the page).
+    void painted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -298,6 +298,20 @@ private slots:
         QVERIFY(!view.showsDraft());
     }
 
+    void nothingIsOpenedAheadBeforeTheViewIsNextPainted() {
+        Folder folder(2);
+        Running run;
+        run.frame().hide();
+        run.browsing().readAheadOncePainted();
+        QVERIFY(run.program->OpenDocumentFile(folder.picture(1)));
+        QCoreApplication::processEvents();
+        QVERIFY(run.browsing().workerIdle());
+        QVERIFY(!run.browsing().holds(folder.picture(2)));
+
+        run.frame().show();
+        QTRY_VERIFY(run.browsing().holds(folder.picture(2)));
+    }
+
     void aLargeFileNamedAtStartIsOpenedBesideTheWindowBeingBuilt() {
         Folder folder(0);
         // Noise: a file over the size that is opened on the worker.
