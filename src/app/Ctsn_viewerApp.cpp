@@ -1,5 +1,13 @@
 #include "app/Ctsn_viewerApp.h"
 
+#include "app/ProgramDirectory.h"
+
+void Ctsn_viewerApp::LoadAtStartUp(SettingsStore& store) {
+    m_directory = ProgramDirectory(store);
+    LoadPreferences(store);
+    LoadCollectionDefs(m_directory, m_colDefs);
+}
+
 void Ctsn_viewerApp::LoadPreferences(SettingsStore& store) {
     m_displayImage = store.GetProfileInt("DisplayImage", 1);
     m_previewType = store.GetProfileInt("PreviewType", 1);

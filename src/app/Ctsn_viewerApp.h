@@ -20,6 +20,9 @@ public:
 
 class Ctsn_viewerApp {
 public:
+    // What every start reads: the program directory, the preferences, then the
+    // collection definitions from that directory.
+    void LoadAtStartUp(SettingsStore& store);
     // DisplayImage, PreviewType, PrevSizeX, PrevSizeY, in that order.
     void LoadPreferences(SettingsStore& store);
     void SavePreferences(SettingsStore& store) const;

@@ -7,16 +7,14 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrinter>
-#include <future>
-#include <system_error>
 
-#include "app/ProgramDirectory.h"
 #include "app/QtSettingsStore.h"
 #include "collection/ColDef.h"
 #include "ui/AboutDlg.h"
 #include "ui/BusyCursor.h"
 #include "ui/DialogRunner.h"
 #include "ui/DocumentWorker.h"
+#include "ui/LocalPaths.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
 #include "ui/PrintSetupDlg.h"
@@ -24,26 +22,6 @@
 #include "ui/ViewWidget.h"
 #include "ui/WelcomeDlg.h"
 #include "ui/WindowGeometry.h"
-
-namespace {
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-QString FromLocalPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-// The full path of a file named relative to the current directory; a full path
-// stays as it was given.
-QString FullPath(const QString& path) {
-    if (QDir::isAbsolutePath(path))
-        return path;
-    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
-}
-
-}  // namespace
 
 TsnApplication::TsnApplication(DialogRunner& runner) : m_runner(runner), m_notifier(runner) {}
 
@@ -53,25 +31,19 @@ TsnApplication::~TsnApplication() {
     m_frame.reset();
 }
 
-bool TsnApplication::InitInstance(const QStringList& arguments) {
+bool TsnApplication::InitInstance(const QStringList& arguments, EarlyOpen early) {
     // A notice closed while the main window is not shown yet must not end the run.
     const bool quitOnLastWindow = QGuiApplication::quitOnLastWindowClosed();
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    const bool started = StartUp(arguments);
+    const bool started = StartUp(arguments, early);
     QGuiApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
     return started;
 }
 
-bool TsnApplication::StartUp(const QStringList& arguments) {
+bool TsnApplication::StartUp(const QStringList& arguments, EarlyOpen& early) {
     m_store = std::make_unique<QtSettingsStore>();
-    m_app.m_directory = ProgramDirectory(*m_store);
-    m_app.LoadPreferences(*m_store);
+    m_app.LoadAtStartUp(*m_store);
     m_backend.Startup();
-    LoadCollectionDefs(m_app.m_directory, m_app.m_colDefs);
-    // Only the first argument counts: the program shows one file at a time.
-    std::future<std::unique_ptr<PreparedDocument>> early;
-    if (!arguments.isEmpty())
-        early = OpenWhileWindowIsBuilt(FullPath(arguments.first()));
     m_recent.Load(*m_store);
 
     m_doc = std::make_unique<Ctsn_viewerDoc>(m_app, m_backend, m_notifier);
@@ -90,11 +62,14 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
         [this](const QString& path) { OpenDocumentFile(path); }, Qt::QueuedConnection);
 
     RestoreWindowGeometry(*m_frame, *m_store);
+    m_browse->readAheadOncePainted();
     // A large picture is opened on the worker while the window shows its draft.
+    // Only the first argument counts: the program shows one file at a time.
     if (arguments.isEmpty()) {
         OnFileNew();
-    } else if (!m_browse->openBehindDraft(FullPath(arguments.first())) &&
-               !ShowOpenedEarly(FullPath(arguments.first()), early) &&
+    } else if (const QString fullPath = FullPath(arguments.first());
+               !m_browse->openBehindDraft(fullPath) &&
+               !ShowOpenedEarly(fullPath, early.Take(fullPath)) &&
                !OpenDocumentFile(arguments.first())) {
         return false;
     }
@@ -111,30 +86,10 @@ bool TsnApplication::StartUp(const QStringList& arguments) {
     return true;
 }
 
-// A small file is opened on a thread of its own while the window is built; a large one
-// is left to browsing, which shows its draft first.
-std::future<std::unique_ptr<PreparedDocument>> TsnApplication::OpenWhileWindowIsBuilt(
-    const QString& fullPath) {
-    if (QFileInfo(fullPath).size() >= BrowseSession::kWorkerOpenFromBytes)
-        return {};
-    DocumentWorker::Request request{LocalPath(fullPath), CopyOfAppState(m_app),
-                                    qGuiApp->devicePixelRatio()};
-    try {
-        return std::async(std::launch::async, [request = std::move(request)]() mutable {
-            return DocumentWorker::OpenWithRealBackend(request);
-        });
-    } catch (const std::system_error&) {
-        return {};  // no thread to be had: opened as File > Open does
-    }
-}
-
 // Shows what was opened while the window was built, as File > Open would have; false,
 // with nothing shown, when it could not be opened or not as the window holds it.
 bool TsnApplication::ShowOpenedEarly(const QString& fullPath,
-                                     std::future<std::unique_ptr<PreparedDocument>>& early) {
-    if (!early.valid())
-        return false;
-    const std::unique_ptr<PreparedDocument> document = early.get();
+                                     std::unique_ptr<PreparedDocument> document) {
     if (!document || !document->StillMatches(OpenPreferencesOf(m_app, browseDevicePixelRatio())))
         return false;
     m_browse->opened(fullPath);

@@ -8,13 +8,13 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <future>
 #include <memory>
 
 #include "app/Ctsn_viewerApp.h"
 #include "doc/Ctsn_viewerDoc.h"
 #include "image/RealImagingBackend.h"
 #include "ui/BrowseSession.h"
+#include "ui/EarlyOpen.h"
 #include "ui/MessageDlgNotifier.h"
 #include "ui/PrintSetupDlg.h"
 #include "ui/RecentFileList.h"
@@ -33,9 +33,10 @@ public:
 
     // Settings, directory, preferences, imaging start-up, definitions, recent
     // files, document, frame and view, the command line (its first argument is the
-    // file to open), then the first run's welcome. False when the program must end
-    // at once: the file named on the command line could not be opened.
-    bool InitInstance(const QStringList& arguments);
+    // file to open, which `early` may have opened already), then the first run's
+    // welcome. False when the program must end at once: the file named on the command
+    // line could not be opened.
+    bool InitInstance(const QStringList& arguments, EarlyOpen early = {});
     // Preferences and recent files written back, definitions freed. Returns 0.
     int ExitInstance();
 
@@ -68,10 +69,8 @@ private:
     void browseOpen(const QString& path) override;
     void browseShow(PreparedDocument& document) override;
 
-    bool StartUp(const QStringList& arguments);
-    std::future<std::unique_ptr<PreparedDocument>> OpenWhileWindowIsBuilt(const QString& fullPath);
-    bool ShowOpenedEarly(const QString& fullPath,
-                         std::future<std::unique_ptr<PreparedDocument>>& early);
+    bool StartUp(const QStringList& arguments, EarlyOpen& early);
+    bool ShowOpenedEarly(const QString& fullPath, std::unique_ptr<PreparedDocument> document);
     // File > Open's work on a full path, without what browsing holds.
     bool OpenFullPath(const QString& fullPath);
     // The title, the recent-file list and the status bar after an open; the view from

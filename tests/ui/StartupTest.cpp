@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "ShellTestSupport.h"
+#include "ui/EarlyOpen.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
 #include "ui/ShellStrings.h"
@@ -37,6 +38,18 @@ int PrefInt(const char* key) {
     return SettingsSandbox::value(key).toInt();
 }
 
+// EarlyOpen::Start over a command line of these arguments.
+EarlyOpen StartEarly(const QStringList& arguments) {
+    std::vector<QByteArray> bytes{"tsn-viewer"};
+    for (const QString& argument : arguments)
+        bytes.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return EarlyOpen::Start(int(bytes.size()), argv.data());
+}
+
 }  // namespace
 
 class StartupTest : public QObject {
@@ -48,7 +61,10 @@ private slots:
     void instdirEndingInSeparatorKeepsBothSlashes();
     void commandLineFileOpensBeforeTheWelcome();
     void unreadableCommandLineFileEndsStartup();
+    void imageWithoutCardsShowsTheMessage_data();
     void imageWithoutCardsShowsTheMessage();
+    void earlyOpenIsOnlyForASmallFileNamedAlone();
+    void fileReplacedAfterItsEarlyOpenIsOpenedAgain();
     void exitWritesThePreferencesEveryTime();
     void preferencesOkCopiesAllFourBack();
     void preferencesRefuseANonInteger();
@@ -132,19 +148,65 @@ void StartupTest::unreadableCommandLineFileEndsStartup() {
     QVERIFY(!program.frame()->isVisible());
 }
 
+// Opened in the window, or on a thread before the window was made: the same to see.
+void StartupTest::imageWithoutCardsShowsTheMessage_data() {
+    QTest::addColumn<bool>("early");
+    QTest::newRow("opened in the window") << false;
+    QTest::newRow("opened early") << true;
+}
+
 void StartupTest::imageWithoutCardsShowsTheMessage() {
+    QFETCH(bool, early);
     Installed inst;
     SettingsSandbox::setValue("welcome", 1);
-    QVERIFY(WriteCardJpeg(inst.file("plain.jpg"), ""));
+    const QString plain = inst.file("plain.jpg");
+    QVERIFY(WriteCardJpeg(plain, ""));
     FakeDialogRunner runner;
     TsnApplication program(runner);
-    QVERIFY(program.InitInstance({inst.file("plain.jpg")}));
+    QVERIFY(program.InitInstance({plain}, early ? StartEarly({plain}) : EarlyOpen()));
     QCOMPARE(runner.classNames(), QStringList({"CMessageDlg"}));
     QCOMPARE(runner.shown[0].title, QString("Message"));
     QCOMPARE(runner.shown[0].text, QString("No Tessellon found in this image."));
     // The picture is shown all the same.
+    QCOMPARE(program.document()->m_path, plain.toStdString());
     QCOMPARE(program.document()->m_loadResult, 0);
     QCOMPARE(program.frame()->windowTitle(), QString("plain.jpg - Tessellon Viewer"));
+    QCOMPARE(program.recentFiles().paths(), QStringList({plain}));
+    QCOMPARE(program.browsing()->position(), plain);
+}
+
+void StartupTest::earlyOpenIsOnlyForASmallFileNamedAlone() {
+    Installed inst;
+    const QString card = inst.instdir + "/pirite.jpg";
+    std::unique_ptr<PreparedDocument> opened = StartEarly({card}).Take(card);
+    QVERIFY(opened);
+    QCOMPARE(opened->Document().m_found, 1);
+    QVERIFY(!StartEarly({card}).Take(inst.file("other.jpg")));
+    // Qt's options come first, and only Qt's application object reads them.
+    QVERIFY(!StartEarly({"-style", card}).Take(card));
+    QVERIFY(!StartEarly({card, card}).Take(card));
+    // A large file is left to be opened behind its draft.
+    QFile large(inst.file("large.jpg"));
+    QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(qint64(3) << 20));
+    large.close();
+    QVERIFY(!StartEarly({inst.file("large.jpg")}).Take(inst.file("large.jpg")));
+}
+
+void StartupTest::fileReplacedAfterItsEarlyOpenIsOpenedAgain() {
+    Installed inst;
+    SettingsSandbox::setValue("welcome", 1);
+    const QString path = inst.file("card.jpg");
+    QVERIFY(WriteCardJpeg(path, ""));
+    EarlyOpen early = StartEarly({path});
+    early.Wait();
+    // Replaced by another file, with a card, while the window is being built.
+    QVERIFY(WriteCardJpeg(path + ".new", "tSN|gen|TITPyrite|end"));
+    QVERIFY(QFile::remove(path) && QFile::rename(path + ".new", path));
+    FakeDialogRunner runner;
+    TsnApplication program(runner);
+    QVERIFY(program.InitInstance({path}, std::move(early)));
+    QCOMPARE(program.document()->m_found, 1);
+    QVERIFY(runner.classNames().isEmpty());
 }
 
 void StartupTest::exitWritesThePreferencesEveryTime() {
