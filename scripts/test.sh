@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything and runs every test.
 #   scripts/test.sh             the normal build (build/), viewer and GUI tests included
 #   scripts/test.sh --sanitize  the core tests under AddressSanitizer + UBSan (build-asan/)
-#   scripts/test.sh --threads   the browsing tests (worker thread) under ThreadSanitizer
+#   scripts/test.sh --threads   the browsing and start-up tests (threads) under ThreadSanitizer
 #                               (build-tsan/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,9 +20,9 @@ elif [ "${1:-}" = "--threads" ]; then
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTSN_SANITIZE_THREAD=ON \
         -DTSN_WERROR=ON
     cmake --build build-tsan -j "$jobs" \
-        --target ui_BrowseTest ui_BrowseAheadTest ui_DraftsAheadTest test_doc
+        --target ui_BrowseTest ui_BrowseAheadTest ui_DraftsAheadTest ui_StartupTest test_doc
     export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/ui/tsan.supp"
-    ctest --test-dir build-tsan --output-on-failure -R '^ui_Browse|^ui_DraftsAhead|^HeldDocuments|^Draft'
+    ctest --test-dir build-tsan --output-on-failure -R '^ui_Browse|^ui_DraftsAhead|^ui_Startup|^HeldDocuments|^Draft'
 else
     cmake -S . -B build -G Ninja -DTSN_WERROR=ON
     cmake --build build -j "$jobs"
