@@ -9,11 +9,9 @@
 #include <QPrinter>
 
 #include "app/QtSettingsStore.h"
-#include "collection/ColDef.h"
 #include "ui/AboutDlg.h"
 #include "ui/BusyCursor.h"
 #include "ui/DialogRunner.h"
-#include "ui/DocumentWorker.h"
 #include "ui/LocalPaths.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
