@@ -86,6 +86,30 @@ void ViewWidget::paintPage(QPainter& painter) {
     m_view.OnDraw(dc);
 }
 
+namespace {
+
+// Draws the pictures and lines of a page and skips its text: no font is made.
+class PicturesOnlyDC : public QPainterDC {
+public:
+    using QPainterDC::QPainterDC;
+    void TextOut(int, int, std::string_view) override {}
+    void TextOutUtf8(int, int, std::string_view) override {}
+    TextSize GetTextExtent(std::string_view) override { return {}; }
+    void DrawPicture(const PictureView& picture, int x, int y, int width, int height) override {
+        drewPicture = true;
+        QPainterDC::DrawPicture(picture, x, y, width, height);
+    }
+    bool drewPicture = false;
+};
+
+}  // namespace
+
+bool ViewWidget::paintPictures(QPainter& painter) {
+    PicturesOnlyDC dc(painter, false, scrollOffset(), &m_fonts);
+    m_view.OnDraw(dc);
+    return dc.drewPicture;
+}
+
 void ViewWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     // Only the exposed part of the picture is blitted; the text is cheap to redo.

@@ -51,6 +51,9 @@ public:
     // Paints the page as the viewport shows it at the current scroll position, the
     // viewport's top-left at the painter's origin. paintEvent uses it; so can tests.
     void paintPage(QPainter& painter);
+    // Paints only the page's pictures, as paintPage puts them, and no text: quick
+    // enough to show before the fonts are ready. False when the page has no picture.
+    bool paintPictures(QPainter& painter);
 
     // The scroll position: the logical point at the viewport's top-left.
     QPoint scrollOffset() const;
