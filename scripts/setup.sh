@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev libgl-dev libx11-dev libfontconfig-dev
+    qt6-base-dev libgl-dev libx11-dev libfontconfig-dev libxcb-shm0-dev
     libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev
     nlohmann-json3-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev

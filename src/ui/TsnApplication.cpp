@@ -12,6 +12,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/BusyCursor.h"
 #include "ui/DialogRunner.h"
+#include "ui/FirstFrame.h"
 #include "ui/LocalPaths.h"
 #include "ui/MainFrame.h"
 #include "ui/PrefSht.h"
@@ -71,7 +72,7 @@ bool TsnApplication::StartUp(const QStringList& arguments, EarlyOpen& early) {
                !OpenDocumentFile(arguments.first())) {
         return false;
     }
-    m_frame->show();
+    ShowWithFirstFrame(*m_frame);
 
     if (m_store->GetProfileInt("welcome", 0) == 0) {
         // Marked before it is shown: the offer is made on one run only, whatever
